@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test DR420 Monitor.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+PACKAGES=(
+  cmake g++ make pkg-config
+  qt6-base-dev libqt6sql6-sqlite
+  libmodbus-dev mdbtools-dev sqlite3
+  xvfb xauth openbox imagemagick x11-apps
+  fonts-wqy-zenhei fonts-dejavu-core
+  socat mbpoll python3-pymodbus
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+// The drive link: seven operations over the serial port, in the shape every
+// caller of the program relies on. Results follow the link library's habits:
+// LinkOpen/LinkCommand/LinkReceive return nonzero for success,
+// LinkReadRegister/LinkWriteRegister return 0 for success.
+namespace dr420 {
+
+constexpr uint16_t kRunStateRegister = 0x3000;
+constexpr uint16_t kRunStateStopped = 3;
+constexpr int kSampleFrameBytes = 68; // the receiver waits for this many before LinkReceive
+constexpr int kSampleDataBytes = 64;
+
+enum LinkCommandCode : uint8_t {
+    kCmdSetChannels = 49,
+    kCmdSetRate = 50, // baud code on connection, sampling interval on scope start
+    kCmdStartSampling = 51,
+    kCmdStopSampling = 52,
+    kCmdReadRegister = 65,
+    kCmdWriteRegister = 66,
+};
+
+// The implementation behind the seven operations. Exactly one is installed;
+// tests install doubles, the program the serial one.
+class LinkDriver
+{
+public:
+    virtual ~LinkDriver() = default;
+    virtual int open(int port, int baud, int parity, int dataBits, int stopCode) = 0;
+    virtual void close() = 0;
+    virtual int readRegister(uint8_t station, uint16_t address, uint32_t *value) = 0;
+    virtual int writeRegister(uint8_t station, uint16_t address, uint16_t value) = 0;
+    virtual int bytesAvailable() = 0;
+    virtual int receive(uint8_t *data64, uint32_t *unread, int reserved) = 0;
+    virtual int command(uint8_t code, const uint8_t *data4, uint8_t *response4) = 0;
+};
+
+// Installs a driver (not owned); nullptr restores the default one.
+void setLinkDriver(LinkDriver *driver);
+LinkDriver &linkDriver();
+
+int LinkOpen(int port, int baud, int parity, int dataBits, int stopCode);
+void LinkClose();
+int LinkReadRegister(uint8_t station, uint16_t address, uint32_t *value);
+int LinkWriteRegister(uint8_t station, uint16_t address, uint16_t value);
+int LinkBytesAvailable();
+int LinkReceive(uint8_t *data64, uint32_t *unread, int reserved);
+int LinkCommand(uint8_t code, const uint8_t *data4, uint8_t *response4);
+
+// Held around each register read/write and each command 65/66.
+std::mutex &linkLock();
+
+// Connection settings, written only by the port setup dialog.
+struct LinkSettingsData {
+    int station = 1;
+    int baudRate = 115200;
+    bool rs485 = false;
+};
+LinkSettingsData &LinkSettings();
+
+// Reads the run-state register the way the interface in use requires
+// (register read on RS485, command 65 on RS232). Returns false when the
+// drive did not answer. `takeLock` is false only for the link watch.
+bool readRunState(uint16_t *value, bool takeLock = true);
+
+} // namespace dr420

@@ -1,0 +1,170 @@
+#include "Artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QtMath>
+
+namespace dr420::artwork {
+namespace {
+QPixmap drawn(int size, const std::function<void(QPainter &, double)> &draw)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p, size / 32.0);
+    return pm;
+}
+
+QIcon iconFrom(const std::function<void(QPainter &, double)> &draw)
+{
+    QIcon icon;
+    for (int size : {16, 25, 32, 48})
+        icon.addPixmap(drawn(size, draw));
+    return icon;
+}
+
+void drawScope(QPainter &p, double s)
+{
+    p.setPen(QPen(QColor(40, 40, 48), 1.5 * s));
+    p.setBrush(QColor(70, 78, 90));
+    p.drawRoundedRect(QRectF(1.5 * s, 4 * s, 29 * s, 24 * s), 3 * s, 3 * s);
+    p.setBrush(QColor(12, 28, 20));
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(4 * s, 7 * s, 24 * s, 17 * s));
+    p.setPen(QPen(QColor(60, 90, 70), 0.8 * s));
+    for (int i = 1; i < 4; ++i)
+        p.drawLine(QPointF((4 + 6 * i) * s, 7 * s), QPointF((4 + 6 * i) * s, 24 * s));
+    p.drawLine(QPointF(4 * s, 15.5 * s), QPointF(28 * s, 15.5 * s));
+    QPainterPath wave;
+    for (int i = 0; i <= 48; ++i) {
+        const double x = 4 + 24.0 * i / 48;
+        const double y = 15.5 - 6 * qSin(i / 48.0 * 2 * M_PI * 1.5);
+        i == 0 ? wave.moveTo(x * s, y * s) : wave.lineTo(x * s, y * s);
+    }
+    p.setPen(QPen(QColor(90, 255, 120), 1.6 * s));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(wave);
+}
+} // namespace
+
+QIcon parameterEditorIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(50, 60, 80), 1.2 * s));
+        p.setBrush(QColor(250, 250, 245));
+        p.drawRect(QRectF(3 * s, 2 * s, 21 * s, 27 * s));
+        for (int i = 0; i < 5; ++i) {
+            const double y = (7 + 4.5 * i) * s;
+            p.setPen(QPen(QColor(40, 90, 170), 2 * s));
+            p.drawLine(QPointF(6 * s, y), QPointF(9 * s, y));
+            p.setPen(QPen(QColor(120, 120, 130), 1.4 * s));
+            p.drawLine(QPointF(11 * s, y), QPointF(21 * s, y));
+        }
+        // the pen
+        p.save();
+        p.translate(24 * s, 18 * s);
+        p.rotate(35);
+        p.setPen(QPen(QColor(60, 40, 20), 0.8 * s));
+        p.setBrush(QColor(240, 180, 40));
+        p.drawRect(QRectF(-2 * s, -10 * s, 4 * s, 16 * s));
+        QPainterPath tip;
+        tip.moveTo(-2 * s, 6 * s);
+        tip.lineTo(2 * s, 6 * s);
+        tip.lineTo(0, 10 * s);
+        tip.closeSubpath();
+        p.setBrush(QColor(60, 40, 20));
+        p.drawPath(tip);
+        p.restore();
+    });
+}
+
+QIcon oscilloscopeIcon()
+{
+    return iconFrom(drawScope);
+}
+
+QIcon applicationIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 70, 140));
+        p.drawEllipse(QRectF(0.5 * s, 0.5 * s, 31 * s, 31 * s));
+        p.scale(0.8, 0.8);
+        p.translate(4 * s, 4 * s);
+        drawScope(p, s);
+    });
+}
+
+QImage mdiTile()
+{
+    // No antialiasing: the key colours must stay exact for the mapping.
+    QImage img(100, 100, QImage::Format_RGB32);
+    const QColor grey(192, 192, 192);
+    img.fill(grey);
+    QPainter p(&img);
+    // Embossed frame: white light from the top left, black shadow below right.
+    p.setPen(Qt::white);
+    p.drawLine(0, 0, 99, 0);
+    p.drawLine(0, 0, 0, 99);
+    p.setPen(Qt::black);
+    p.drawLine(99, 1, 99, 99);
+    p.drawLine(1, 99, 99, 99);
+    // An embossed drive outline in the middle of each tile.
+    const QRect body(30, 26, 40, 48);
+    p.setPen(Qt::white);
+    p.drawRect(body.translated(-1, -1));
+    p.setPen(Qt::black);
+    p.drawRect(body);
+    p.setPen(QColor(128, 128, 128));
+    for (int y = body.top() + 8; y < body.bottom() - 14; y += 5)
+        p.drawLine(body.left() + 6, y, body.right() - 6, y);
+    p.setPen(QColor(0, 0, 128));
+    p.setBrush(QColor(0, 0, 128));
+    p.drawRect(body.left() + 6, body.bottom() - 11, 8, 6);
+    p.setPen(QColor(0, 128, 0));
+    p.setBrush(QColor(0, 128, 0));
+    p.drawRect(body.right() - 13, body.bottom() - 11, 8, 6);
+    return img;
+}
+
+QImage splashPicture()
+{
+    QImage img(520, 317, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 317);
+    sky.setColorAt(0, QColor(18, 52, 100));
+    sky.setColorAt(1, QColor(6, 20, 44));
+    p.fillRect(img.rect(), sky);
+    // A lit panel at the bottom for the status line.
+    p.fillRect(QRect(0, 200, 520, 117), QColor(232, 236, 242));
+    p.setPen(QPen(QColor(250, 180, 40), 3));
+    p.drawLine(0, 200, 520, 200);
+    // Scope traces across the header.
+    const QColor traces[] = {QColor(255, 220, 60), QColor(90, 230, 120), QColor(90, 180, 255)};
+    for (int t = 0; t < 3; ++t) {
+        QPainterPath path;
+        for (int x = 0; x <= 520; x += 4) {
+            const double y = 150 + 22 * qSin((x / 520.0) * 2 * M_PI * (1.5 + t * 0.7) + t);
+            x == 0 ? path.moveTo(x, y) : path.lineTo(x, y);
+        }
+        p.setPen(QPen(traces[t], 2));
+        p.drawPath(path);
+    }
+    QFont title(QStringLiteral("DejaVu Sans"), 30, QFont::Bold);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRect(40, 30, 460, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("DR420 Monitor"));
+    QFont sub(QStringLiteral("DejaVu Sans"), 12);
+    p.setFont(sub);
+    p.setPen(QColor(190, 210, 235));
+    p.drawText(QRect(42, 88, 460, 24), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Drive commissioning and oscilloscope"));
+    p.setPen(QColor(90, 100, 120));
+    p.drawText(QRect(0, 280, 500, 24), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Velcor Electric"));
+    return img;
+}
+
+} // namespace dr420::artwork

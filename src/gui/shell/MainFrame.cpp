@@ -1,0 +1,307 @@
+#include "MainFrame.h"
+
+#include "Artwork.h"
+#include "ChildFrame.h"
+#include "MdiClient.h"
+#include "Splash.h"
+#include "WorkingWindows.h"
+#include "common/ProgramDir.h"
+#include "common/ShellRules.h"
+#include "link/Link.h"
+#include "scope/SamplingState.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+namespace dr420 {
+namespace {
+constexpr int kClockMs = 1000;
+constexpr int kWatchMs = 60000;
+
+const QString kHelpFile = QStringLiteral("KT250后台软件使用说明.chm");
+
+// "status prompt\ntool tip"
+void setPrompt(QAction *action, const QString &prompt)
+{
+    const int nl = prompt.indexOf(QLatin1Char('\n'));
+    action->setStatusTip(prompt.left(nl));
+    action->setToolTip(prompt.mid(nl + 1));
+}
+
+QAction *addCommand(QWidget *owner, QMenu *menu, const QString &text, const QKeySequence &key)
+{
+    auto *action = new QAction(text, owner);
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        owner->addAction(action); // keys work with the menu bar hidden too
+    }
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+} // namespace
+
+CMainFrame::CMainFrame(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(artwork::applicationIcon());
+    createActions();
+    createToolBar();
+    createStatusBar();
+
+    m_mdi = new CMDIClient;
+    m_mdi->setObjectName(QStringLiteral("mdiClient"));
+    setCentralWidget(m_mdi);
+
+    CSplash::showSplash(this);
+    loadParameterTable();
+    CSplash::hideSplash();
+
+    connect(&m_watchTimer, &QTimer::timeout, this, &CMainFrame::linkWatch);
+    m_watchTimer.start(kWatchMs);
+    setConnected(false);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createActions()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *start = bar->addMenu(QStringLiteral("Start(&S)"));
+    QAction *open = addCommand(this, start, QStringLiteral("Open  COM Port(&O)\tCtrl+O"), QKeySequence(QStringLiteral("Ctrl+O")));
+    open->setObjectName(QStringLiteral("actionOpenComPort"));
+    setPrompt(open, QStringLiteral("Set the serial port parameters and open the serial port \nOpen  COM Port"));
+    connect(open, &QAction::triggered, this, &CMainFrame::openComPort);
+    QAction *close = addCommand(this, start, QStringLiteral("Close COM Port(&C)\tCtrl+C"), QKeySequence(QStringLiteral("Ctrl+C")));
+    close->setObjectName(QStringLiteral("actionCloseComPort"));
+    setPrompt(close, QStringLiteral("Close the serial port and disconnect the port\nClose COM Port"));
+    connect(close, &QAction::triggered, this, &CMainFrame::closeComPort);
+
+    QMenu *code = bar->addMenu(QStringLiteral("Function Code(&P)"));
+    QAction *para = addCommand(this, code, QStringLiteral("W/R-Function Code\tCtrl+E"), QKeySequence(QStringLiteral("Ctrl+E")));
+    para->setObjectName(QStringLiteral("actionParameterEditor"));
+    para->setIcon(artwork::parameterEditorIcon());
+    setPrompt(para, QStringLiteral("W/R-Function Code\nW/R-Function Code"));
+    connect(para, &QAction::triggered, this, &CMainFrame::openParameterEditor);
+
+    QMenu *wave = bar->addMenu(QStringLiteral("Wave Display(&W)"));
+    QAction *scope = addCommand(this, wave, QStringLiteral("Oscilloscope(&S)\tCtrl+W"), QKeySequence(QStringLiteral("Ctrl+W")));
+    scope->setObjectName(QStringLiteral("actionOscilloscope"));
+    scope->setIcon(artwork::oscilloscopeIcon());
+    setPrompt(scope, QStringLiteral("Display Waveform\nOscilloscope"));
+    connect(scope, &QAction::triggered, this, &CMainFrame::openOscilloscope);
+
+    bar->addAction(QStringLiteral("Monitor panel(&I)"));
+
+    QMenu *check = bar->addMenu(QStringLiteral("Check(&V)"));
+    check->setObjectName(QStringLiteral("menuCheck"));
+    QAction *tools = check->addAction(QStringLiteral("Tools(&T)"));
+    tools->setObjectName(QStringLiteral("actionToggleToolBar"));
+    tools->setCheckable(true);
+    tools->setChecked(true);
+    QAction *status = check->addAction(QStringLiteral("Status Bar(&S)"));
+    status->setObjectName(QStringLiteral("actionToggleStatusBar"));
+    status->setCheckable(true);
+    status->setChecked(true);
+    connect(tools, &QAction::toggled, this, [this](bool on) { m_toolBar->setVisible(on); });
+    connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    QMenu *help = bar->addMenu(QStringLiteral("Help(&H)"));
+    QAction *about = help->addAction(QStringLiteral("About Velcor(&A)..."));
+    about->setObjectName(QStringLiteral("actionAbout"));
+    connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
+
+    QAction *search = addCommand(this, nullptr, QString(), QKeySequence(QStringLiteral("Ctrl+F")));
+    search->setObjectName(QStringLiteral("actionSearch"));
+    connect(search, &QAction::triggered, this, &CMainFrame::searchRequested);
+    QAction *blank = addCommand(this, nullptr, QString(), QKeySequence(QStringLiteral("Ctrl+N")));
+    blank->setObjectName(QStringLiteral("actionNewBlank"));
+    connect(blank, &QAction::triggered, this, &CMainFrame::openBlankChild);
+    QAction *helpFile = addCommand(this, nullptr, QString(), QKeySequence(Qt::Key_F1));
+    helpFile->setObjectName(QStringLiteral("actionHelp"));
+    setPrompt(helpFile, QStringLiteral("Search help files\nSearch help files"));
+    connect(helpFile, &QAction::triggered, this, &CMainFrame::openHelp);
+}
+
+void CMainFrame::createToolBar()
+{
+    m_toolBar = new QToolBar(QStringLiteral("Main Bar"), this);
+    m_toolBar->setObjectName(QStringLiteral("mainBar"));
+    m_toolBar->setIconSize(QSize(25, 25));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    const struct {
+        const char *action;
+        const char *text;
+    } buttons[] = {{"actionParameterEditor", "Function Code"}, {"actionOscilloscope", "Oscilloscope"}};
+    for (const auto &b : buttons) {
+        auto *source = findChild<QAction *>(QLatin1String(b.action));
+        auto *action = new QAction(source->icon(), QLatin1String(b.text), m_toolBar);
+        action->setStatusTip(source->statusTip());
+        action->setToolTip(source->toolTip());
+        connect(action, &QAction::triggered, source, &QAction::trigger);
+        m_toolBar->addAction(action);
+        if (auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(action)))
+            button->setFixedSize(88, 44);
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    m_ready = new QLabel(QStringLiteral("Ready"));
+    bar->addWidget(m_ready, 1);
+    const auto pane = [bar](const QString &text, int width) {
+        auto *label = new QLabel(text);
+        label->setMinimumWidth(width);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    // Caps, Num and Scroll Lock indicators: the desktop shows those states itself.
+    pane(QString(), 25);
+    pane(QString(), 35);
+    pane(QString(), 25);
+    pane(QStringLiteral("Velcor Electric"), 160)->setObjectName(QStringLiteral("companyPane"));
+    m_clock = pane(QString(), 115);
+    m_clock->setObjectName(QStringLiteral("clockPane"));
+    updateClock();
+    connect(&m_clockTimer, &QTimer::timeout, this, &CMainFrame::updateClock);
+    m_clockTimer.start(kClockMs);
+}
+
+void CMainFrame::loadParameterTable()
+{
+}
+
+bool CMainFrame::isConnected() const
+{
+    return windowTitle() != kTitleNotConnected;
+}
+
+void CMainFrame::setConnected(bool connected)
+{
+    setWindowTitle(connected ? kTitleConnected : kTitleNotConnected);
+}
+
+QMdiSubWindow *CMainFrame::openWorkingWindow(QPointer<QMdiSubWindow> &slot, QWidget *view, const QString &title,
+                                             const QIcon &icon)
+{
+    auto *frame = new CWorkFrame(view, title, icon);
+    m_mdi->addSubWindow(frame);
+    const QSize area = m_mdi->viewport()->size();
+    frame->setGeometry(0, 0, qMax(area.width() - 4, 200), qMax(area.height() - 70, 150));
+    frame->showNormal();
+    slot = frame;
+    return frame;
+}
+
+void CMainFrame::openParameterEditor()
+{
+    if (m_paraFrame) {
+        m_mdi->setActiveSubWindow(m_paraFrame);
+        return;
+    }
+    openWorkingWindow(m_paraFrame, createParameterView(this), QStringLiteral("Parameter Editing"),
+                      artwork::parameterEditorIcon());
+}
+
+void CMainFrame::openOscilloscope()
+{
+    if (m_waveFrame) {
+        m_mdi->setActiveSubWindow(m_waveFrame);
+        return;
+    }
+    openWorkingWindow(m_waveFrame, createOscilloscopeView(this), QStringLiteral("Oscilloscope"),
+                      artwork::oscilloscopeIcon());
+}
+
+QMdiSubWindow *CMainFrame::openBlankChild()
+{
+    auto *frame = new CChildFrame(++m_blankCount);
+    m_mdi->addSubWindow(frame);
+    frame->show();
+    return frame;
+}
+
+void CMainFrame::openHelp()
+{
+    const QString path = programDir() + kHelpFile;
+    if (QFileInfo::exists(path))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CMainFrame::openComPort()
+{
+    if (samplingActive())
+        return;
+}
+
+void CMainFrame::closeComPort()
+{
+    LinkClose();
+    samplingActive() = false;
+    setConnected(false);
+}
+
+void CMainFrame::showAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::linkWatch()
+{
+    if (samplingActive())
+        return;
+    uint16_t state = 0;
+    if (!readRunState(&state, false)) {
+        setConnected(false);
+        LinkClose();
+    }
+}
+
+void CMainFrame::updateClock()
+{
+    m_clock->setText(formatClock(QDateTime::currentDateTime()));
+}
+
+void CMainFrame::enterFullScreen()
+{
+    if (m_fullScreen)
+        return;
+    m_savedGeometry = saveGeometry();
+    m_toolBarWasVisible = m_toolBar->isVisible();
+    m_statusBarWasVisible = statusBar()->isVisible();
+    m_toolBar->hide();
+    statusBar()->hide();
+    menuBar()->hide();
+    m_fullScreen = true;
+    showFullScreen();
+}
+
+void CMainFrame::leaveFullScreen()
+{
+    if (!m_fullScreen)
+        return;
+    m_toolBar->setVisible(m_toolBarWasVisible);
+    statusBar()->setVisible(m_statusBarWasVisible);
+    menuBar()->show();
+    showNormal();
+    restoreGeometry(m_savedGeometry);
+    m_fullScreen = false;
+}
+
+} // namespace dr420

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <QMdiSubWindow>
+class QToolBar;
+
+namespace dr420 {
+
+class CMDIClient;
+
+// The main window: menu, "Main Bar", status bar with clock, the MDI area with
+// its background, the two working windows (at most one of each), the 60 s
+// link watch and the full-screen layout the oscilloscope asks for.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    // The connection indicator is the window title.
+    bool isConnected() const;
+    void setConnected(bool connected);
+
+    CMDIClient *mdiClient() const { return m_mdi; }
+    QMdiSubWindow *parameterEditor() const { return m_paraFrame; }
+    QMdiSubWindow *oscilloscope() const { return m_waveFrame; }
+    bool isFullScreenMode() const { return m_fullScreen; }
+    QString clockText() const { return m_clock->text(); }
+
+public slots:
+    void openParameterEditor();
+    void openOscilloscope();
+    QMdiSubWindow *openBlankChild();
+    void openHelp();
+    void openComPort();
+    void closeComPort();
+    void showAbout();
+    void linkWatch();
+    void updateClock();
+    void enterFullScreen();
+    void leaveFullScreen();
+
+signals:
+    // Ctrl+F: the parameter editor searches.
+    void searchRequested();
+
+private:
+    void createActions();
+    void createToolBar();
+    void createStatusBar();
+    void loadParameterTable();
+    QMdiSubWindow *openWorkingWindow(QPointer<QMdiSubWindow> &slot, QWidget *view, const QString &title,
+                                     const QIcon &icon);
+
+    CMDIClient *m_mdi = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QLabel *m_ready = nullptr;
+    QLabel *m_clock = nullptr;
+    QPointer<QMdiSubWindow> m_paraFrame;
+    QPointer<QMdiSubWindow> m_waveFrame;
+    QTimer m_clockTimer;
+    QTimer m_watchTimer;
+    int m_blankCount = 0;
+
+    bool m_fullScreen = false;
+    QByteArray m_savedGeometry;
+    bool m_toolBarWasVisible = true;
+    bool m_statusBarWasVisible = true;
+};
+
+} // namespace dr420

@@ -1,0 +1,233 @@
+#include "TestSupport.h"
+#include "common/ShellRules.h"
+#include "scope/SamplingState.h"
+#include "shell/ChildFrame.h"
+#include "shell/MainFrame.h"
+#include "shell/MdiClient.h"
+#include "shell/Splash.h"
+#include "shell/TolvaApp.h"
+
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace dr420;
+
+class TestMainFrame : public QObject
+{
+    Q_OBJECT
+
+    static int countTitled(CMainFrame &frame, const QString &title)
+    {
+        int n = 0;
+        for (QMdiSubWindow *w : frame.mdiClient()->subWindowList())
+            n += w->windowTitle() == title;
+        return n;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::isolateUserFolders();
+        CSplash::allow(false);
+    }
+
+    void startUpShowsMaximisedWindowNotConnected()
+    {
+        test::ScriptedLink link;
+        {
+            CTolvaApp app;
+            QVERIFY(app.initInstance({QStringLiteral("dr420-monitor"), QStringLiteral("--no-splash")}));
+            CMainFrame *frame = app.mainFrame();
+            QCOMPARE(frame->windowTitle(), kTitleNotConnected);
+            QVERIFY(frame->windowState() & Qt::WindowMaximized);
+            QVERIFY(!frame->isConnected());
+            QCOMPARE(link.count(QStringLiteral("close")), 0);
+        }
+        // The link is closed at exit although it was never opened.
+        QCOMPARE(link.count(QStringLiteral("close")), 1);
+    }
+
+    void menusToolBarAndStatusBar()
+    {
+        CMainFrame frame;
+        QStringList menus;
+        for (QAction *a : frame.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"Start(&S)", "Function Code(&P)", "Wave Display(&W)", "Monitor panel(&I)",
+                                     "Check(&V)", "Help(&H)"}));
+        auto *open = frame.findChild<QAction *>(QStringLiteral("actionOpenComPort"));
+        QCOMPARE(open->text(), QStringLiteral("Open  COM Port(&O)\tCtrl+O"));
+        QCOMPARE(open->statusTip(), QStringLiteral("Set the serial port parameters and open the serial port "));
+        QCOMPARE(open->toolTip(), QStringLiteral("Open  COM Port"));
+        QCOMPARE(frame.findChild<QAction *>(QStringLiteral("actionCloseComPort"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+C")));
+
+        auto *bar = frame.findChild<QToolBar *>(QStringLiteral("mainBar"));
+        QCOMPARE(bar->windowTitle(), QStringLiteral("Main Bar"));
+        QStringList texts;
+        for (QAction *a : bar->actions()) {
+            auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(a));
+            QVERIFY(b);
+            texts << b->text();
+            QCOMPARE(b->size(), QSize(88, 44));
+        }
+        QCOMPARE(texts, (QStringList{"Function Code", "Oscilloscope"}));
+        QCOMPARE(frame.findChild<QLabel *>(QStringLiteral("companyPane"))->text(), QStringLiteral("Velcor Electric"));
+    }
+
+    void clockShowsAndAdvances()
+    {
+        CMainFrame frame;
+        static const QRegularExpression format(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
+        const QString first = frame.clockText();
+        QVERIFY2(format.match(first).hasMatch(), qPrintable(first));
+        QTRY_VERIFY_WITH_TIMEOUT(frame.clockText() != first, 2500);
+    }
+
+    void workingWindowsOpenOnceAndReopen_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Ctrl+E") << int(Qt::Key_E) << "Parameter Editing";
+        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << "Oscilloscope";
+    }
+    void workingWindowsOpenOnceAndReopen()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(countTitled(frame, title), 1);
+        QMdiSubWindow *first = frame.mdiClient()->subWindowList().constFirst();
+        QCOMPARE(first->pos(), QPoint(0, 0));
+        QCOMPARE(first->width(), frame.mdiClient()->viewport()->width() - 4);
+        QCOMPARE(first->height(), frame.mdiClient()->viewport()->height() - 70);
+
+        QPointer<QMdiSubWindow> closed = first;
+        first->close();
+        QTRY_VERIFY(closed.isNull());
+        QCOMPARE(countTitled(frame, title), 0);
+        QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(countTitled(frame, title), 1);
+    }
+
+    void ctrlNOpensABlankWindowEachTime()
+    {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.openParameterEditor();
+        QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier);
+        int blank = 0;
+        for (QMdiSubWindow *w : frame.mdiClient()->subWindowList())
+            blank += qobject_cast<CChildFrame *>(w) != nullptr;
+        QCOMPARE(blank, 2);
+        QCOMPARE(frame.mdiClient()->subWindowList().size(), 3);
+    }
+
+    void linkWatch_data()
+    {
+        QTest::addColumn<bool>("rs485");
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<bool>("sampling");
+        QTest::addColumn<bool>("stillConnected");
+        QTest::addColumn<QString>("probe");
+
+        QTest::newRow("RS232 drive answers") << false << true << false << true << "command";
+        QTest::newRow("RS232 drive gone") << false << false << false << false << "command";
+        QTest::newRow("RS485 drive answers") << true << true << false << true << "read";
+        QTest::newRow("RS485 drive gone") << true << false << false << false << "read";
+        QTest::newRow("sampling: nothing sent") << false << false << true << true << "";
+    }
+    void linkWatch()
+    {
+        QFETCH(bool, rs485);
+        QFETCH(bool, answers);
+        QFETCH(bool, sampling);
+        QFETCH(bool, stillConnected);
+        QFETCH(QString, probe);
+
+        test::ScriptedLink link;
+        link.answers = answers;
+        LinkSettings() = LinkSettingsData{};
+        LinkSettings().rs485 = rs485;
+        LinkSettings().station = 7;
+        samplingActive() = sampling;
+        CMainFrame frame;
+        frame.setConnected(true);
+        frame.linkWatch();
+        samplingActive() = false;
+        LinkSettings() = LinkSettingsData{};
+
+        QCOMPARE(frame.isConnected(), stillConnected);
+        QCOMPARE(frame.windowTitle(), stillConnected ? kTitleConnected : kTitleNotConnected);
+        QCOMPARE(link.count(QStringLiteral("close")), stillConnected ? 0 : 1);
+        const auto calls = link.calls();
+        if (probe.isEmpty()) {
+            QVERIFY(calls.isEmpty());
+            return;
+        }
+        QCOMPARE(calls.first().op, probe);
+        if (probe == QLatin1String("command")) {
+            QCOMPARE(calls.first().a, 65);
+            QCOMPARE(calls.first().data, (std::vector<uint8_t>{0x00, 0x30, 0, 0}));
+        } else {
+            QCOMPARE(calls.first().a, 7);
+            QCOMPARE(calls.first().b, 0x3000);
+        }
+    }
+
+    void closeComPortDisconnectsWhateverTheState()
+    {
+        test::ScriptedLink link;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.setConnected(true);
+        samplingActive() = true;
+        QTest::keyClick(&frame, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(frame.windowTitle(), kTitleNotConnected);
+        QVERIFY(!samplingActive());
+        QCOMPARE(link.count(QStringLiteral("close")), 1);
+    }
+
+    void fullScreenRoundTripRestoresLayout()
+    {
+        CMainFrame frame;
+        frame.setGeometry(120, 90, 800, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QRect before = frame.geometry();
+        auto *bar = frame.findChild<QToolBar *>(QStringLiteral("mainBar"));
+
+        frame.leaveFullScreen(); // not in full screen: nothing happens
+        QCOMPARE(frame.geometry(), before);
+
+        frame.enterFullScreen();
+        QVERIFY(frame.isFullScreenMode());
+        QTRY_VERIFY(frame.isFullScreen());
+        QVERIFY(!bar->isVisible());
+        QVERIFY(!frame.statusBar()->isVisible());
+        QVERIFY(!frame.menuBar()->isVisible());
+
+        frame.leaveFullScreen();
+        QVERIFY(!frame.isFullScreenMode());
+        QTRY_COMPARE(frame.geometry(), before);
+        QVERIFY(bar->isVisible());
+        QVERIFY(frame.statusBar()->isVisible());
+        QVERIFY(frame.menuBar()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"

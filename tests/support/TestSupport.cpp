@@ -1,0 +1,115 @@
+#include "TestSupport.h"
+
+#include "common/ProgramDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+namespace dr420::test {
+
+int ScriptedLink::open(int port, int baud, int, int, int stopCode)
+{
+    log({QStringLiteral("open"), port, baud, {uint8_t(stopCode)}});
+    return opens ? 1 : 0;
+}
+
+void ScriptedLink::close()
+{
+    log({QStringLiteral("close"), 0, 0, {}});
+}
+
+int ScriptedLink::readRegister(uint8_t station, uint16_t address, uint32_t *value)
+{
+    log({QStringLiteral("read"), station, address, {}});
+    if (!answers)
+        return 1;
+    *value = registerValue;
+    return 0;
+}
+
+int ScriptedLink::writeRegister(uint8_t station, uint16_t address, uint16_t value)
+{
+    log({QStringLiteral("write"), station, address, {uint8_t(value & 0xFF), uint8_t(value >> 8)}});
+    return answers ? 0 : 1;
+}
+
+int ScriptedLink::bytesAvailable()
+{
+    return 0;
+}
+
+int ScriptedLink::receive(uint8_t *, uint32_t *, int)
+{
+    return 0;
+}
+
+int ScriptedLink::command(uint8_t code, const uint8_t *data4, uint8_t *response4)
+{
+    log({QStringLiteral("command"), code, 0, {data4[0], data4[1], data4[2], data4[3]}});
+    if (!answers)
+        return 0;
+    response4[0] = uint8_t(registerValue & 0xFF);
+    response4[1] = uint8_t(registerValue >> 8);
+    response4[2] = response4[3] = 0;
+    return 1;
+}
+
+QList<ScriptedLink::Call> ScriptedLink::calls() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_calls;
+}
+
+int ScriptedLink::count(const QString &op) const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    int n = 0;
+    for (const Call &c : m_calls)
+        n += c.op == op;
+    return n;
+}
+
+void ScriptedLink::log(Call call)
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    m_calls.append(std::move(call));
+}
+
+ScratchProgramDir::ScratchProgramDir()
+{
+    setProgramDirOverride(m_dir.path());
+}
+
+ScratchProgramDir::~ScratchProgramDir()
+{
+    setProgramDirOverride(QString());
+}
+
+bool ScratchProgramDir::copyFromBuild(const QString &name)
+{
+    return QFile::copy(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name, file(name));
+}
+
+QString sharedTestData()
+{
+    QString dir = qEnvironmentVariable("DR420_SHARED_DIR");
+    if (dir.isEmpty())
+        return QString();
+    dir += QLatin1String("/testdata");
+    return QDir(dir).exists() ? QDir(dir).absolutePath() : QString();
+}
+
+void isolateUserFolders()
+{
+    static QTemporaryDir root;
+    const QString runtime = root.path() + QLatin1String("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (root.path() + QLatin1String("/config")).toLocal8Bit());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path() + QLatin1String("/config"));
+}
+
+} // namespace dr420::test
