@@ -21,6 +21,8 @@ CChildFrame::CChildFrame(int number, QWidget *parent)
     view->setPalette(pal);
     setWidget(view);
     setWindowTitle(QStringLiteral("Blank%1").arg(number));
+    setWindowIcon(artwork::applicationIcon());
+    resize(420, 300);
 }
 
 CWorkFrame::CWorkFrame(QWidget *view, const QString &title, const QIcon &icon, QWidget *parent)
