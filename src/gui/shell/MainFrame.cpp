@@ -8,6 +8,8 @@
 #include "common/ProgramDir.h"
 #include "common/ShellRules.h"
 #include "link/Link.h"
+#include "paramdb/ParameterRecord.h"
+#include "paramdb/ParameterStore.h"
 #include "scope/SamplingState.h"
 
 #include <QAction>
@@ -184,6 +186,10 @@ void CMainFrame::createStatusBar()
 
 void CMainFrame::loadParameterTable()
 {
+    // Unsorted here: the parameter editor sorts when it opens.
+    setDefaultDatabasePath(programDir() + QStringLiteral("DR420.mdb"));
+    ParameterTable().clear();
+    LoadParameterTable(defaultDatabasePath());
 }
 
 bool CMainFrame::isConnected() const
