@@ -27,6 +27,11 @@ void setLinkDriver(LinkDriver *driver)
     g_driver.store(driver ? driver : &g_closedDriver);
 }
 
+bool hasLinkDriver()
+{
+    return g_driver.load() != &g_closedDriver;
+}
+
 LinkDriver &linkDriver()
 {
     return *g_driver.load();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <mutex>
 
@@ -36,11 +37,15 @@ public:
     virtual int bytesAvailable() = 0;
     virtual int receive(uint8_t *data64, uint32_t *unread, int reserved) = 0;
     virtual int command(uint8_t code, const uint8_t *data4, uint8_t *response4) = 0;
+    // Why the last open failed, for the user; empty when there is nothing to add.
+    virtual QString lastOpenError() const { return QString(); }
 };
 
 // Installs a driver (not owned); nullptr restores the default one.
 void setLinkDriver(LinkDriver *driver);
 LinkDriver &linkDriver();
+// True when some driver other than the closed default one is installed.
+bool hasLinkDriver();
 
 int LinkOpen(int port, int baud, int parity, int dataBits, int stopCode);
 void LinkClose();

@@ -97,6 +97,34 @@ QIcon applicationIcon()
     });
 }
 
+QIcon confirmIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 150, 60));
+        p.drawEllipse(QRectF(1 * s, 1 * s, 30 * s, 30 * s));
+        p.setPen(QPen(Qt::white, 3.5 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath tick;
+        tick.moveTo(8 * s, 16.5 * s);
+        tick.lineTo(13.5 * s, 22 * s);
+        tick.lineTo(24 * s, 10 * s);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(tick);
+    });
+}
+
+QIcon cancelIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 50, 40));
+        p.drawEllipse(QRectF(1 * s, 1 * s, 30 * s, 30 * s));
+        p.setPen(QPen(Qt::white, 3.5 * s, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(10 * s, 10 * s), QPointF(22 * s, 22 * s));
+        p.drawLine(QPointF(22 * s, 10 * s), QPointF(10 * s, 22 * s));
+    });
+}
+
 QImage mdiTile()
 {
     // No antialiasing: the key colours must stay exact for the mapping.

@@ -10,6 +10,8 @@ namespace dr420::artwork {
 QIcon parameterEditorIcon();  // list with a pen
 QIcon oscilloscopeIcon();     // screen with a trace
 QIcon applicationIcon();
+QIcon confirmIcon();          // green tick
+QIcon cancelIcon();           // red cross
 
 // The MDI background tile, 100 x 100. It is drawn in three key colours that
 // the background maps to system colours: light grey (192,192,192), white and

@@ -5,6 +5,7 @@
 #include "MdiClient.h"
 #include "Splash.h"
 #include "WorkingWindows.h"
+#include "link/OpenCommDlg.h"
 #include "common/ProgramDir.h"
 #include "common/ShellRules.h"
 #include "link/Link.h"
@@ -253,6 +254,9 @@ void CMainFrame::openComPort()
 {
     if (samplingActive())
         return;
+    COpenCommDlg dialog(this);
+    if (dialog.exec() == QDialog::Accepted && dialog.connected())
+        setConnected(true);
 }
 
 void CMainFrame::closeComPort()

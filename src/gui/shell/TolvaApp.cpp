@@ -5,6 +5,7 @@
 #include "SingleInstance.h"
 #include "Splash.h"
 #include "link/Link.h"
+#include "link/SerialLinkDriver.h"
 
 #include <QApplication>
 
@@ -29,6 +30,10 @@ bool CTolvaApp::initInstance(const QStringList &arguments)
         return false;
     connect(m_instance.get(), &SingleInstance::activationRequested, this, &CTolvaApp::activateMainWindow);
 
+    if (!hasLinkDriver()) { // tests bring their own
+        m_link = std::make_unique<SerialLinkDriver>();
+        setLinkDriver(m_link.get());
+    }
     m_frame = std::make_unique<CMainFrame>();
     m_frame->showMaximized();
     m_frame->repaint();
@@ -58,6 +63,10 @@ void CTolvaApp::exitInstance()
     m_exited = true;
     m_frame.reset();
     LinkClose();
+    if (m_link) {
+        setLinkDriver(nullptr);
+        m_link.reset();
+    }
 }
 
 } // namespace dr420

@@ -7,6 +7,7 @@
 namespace dr420 {
 
 class CMainFrame;
+class SerialLinkDriver;
 class SingleInstance;
 
 // The application object: single instance, main window, closing the link at exit.
@@ -27,6 +28,7 @@ private:
     void activateMainWindow();
 
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<SerialLinkDriver> m_link;
     std::unique_ptr<CMainFrame> m_frame;
     bool m_exited = false;
 };

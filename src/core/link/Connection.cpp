@@ -1,0 +1,173 @@
+#include "Connection.h"
+
+#include "Link.h"
+#include "Protocol.h"
+#include "common/Messages.h"
+#include "common/PositionalIni.h"
+
+#include <chrono>
+#include <thread>
+
+namespace dr420 {
+
+const std::array<QString, PortSettings::Count> &PortSettings::keys()
+{
+    static const std::array<QString, Count> k = {QStringLiteral("port"), QStringLiteral("baudrate"),
+                                                 QStringLiteral("station"), QStringLiteral("interface"),
+                                                 QStringLiteral("protocol")};
+    return k;
+}
+
+QStringList PortSettings::splitList(const QString &value)
+{
+    QStringList pieces;
+    QString rest = value;
+    while (!rest.isEmpty()) {
+        const int comma = rest.indexOf(QLatin1Char(','));
+        if (comma < 0) {
+            pieces << rest;
+            break;
+        }
+        pieces << rest.left(comma);
+        rest = rest.mid(comma + 1);
+    }
+    return pieces;
+}
+
+int PortSettings::match(const QStringList &items, const QString &current)
+{
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i] == current)
+            return i;
+    return -1;
+}
+
+PortSettings PortSettings::load(const QString &path)
+{
+    PortSettings s;
+    const PositionalIni ini(path);
+    for (int k = 0; k < Count; ++k) {
+        s.items[size_t(k)] = splitList(ini.value(0, keys()[size_t(k)]));
+        s.current[size_t(k)] = ini.value(1, keys()[size_t(k)]);
+    }
+    return s;
+}
+
+bool PortSettings::saveCurrent(const QString &path, const std::array<QString, Count> &chosen)
+{
+    PositionalIni ini(path);
+    ini.ensureSections({QStringLiteral("PortList"), QStringLiteral("Current")});
+    for (int k = 0; k < Count; ++k)
+        ini.setValue(1, keys()[size_t(k)], chosen[size_t(k)]);
+    return ini.save();
+}
+
+int leadingInt(const QString &text)
+{
+    const QString t = text.trimmed();
+    int i = 0;
+    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
+        ++i;
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
+        ++i;
+    return t.left(i).toInt();
+}
+
+namespace {
+const QString kCaptionEstablish = QStringLiteral("Establish connection");
+
+void openFailed()
+{
+    const QString detail = linkDriver().lastOpenError();
+    QString text = QStringLiteral("Serial port failed to open!");
+    if (!detail.isEmpty())
+        text += QLatin1Char('\n') + detail;
+    showMessage(text, kCaptionEstablish, MessageIcon::Warning);
+}
+
+} // namespace
+
+ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<void(int)> &sleepFor)
+{
+    const auto sleep = [&](int ms) {
+        if (sleepFor)
+            sleepFor(ms);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+    LinkSettingsData &settings = LinkSettings();
+    settings.station = request.stationIndex + 1;
+    settings.baudRate = leadingInt(request.baudText);
+    settings.rs485 = request.interfaceText == kRs485Interface;
+    const int port = request.portIndex + 1;
+    const int stopCode = settings.rs485 ? 2 : 0;
+
+    if (!settings.rs485) {
+        bool found = false;
+        for (int candidate : {19200, 57600, 115200}) {
+            LinkClose();
+            if (!LinkOpen(port, candidate, 0, 8, 0)) {
+                openFailed();
+                return ConnectOutcome::OpenFailed;
+            }
+            const uint8_t zeros[4] = {0, 0, 0, 0};
+            uint8_t ignored[4] = {0, 0, 0, 0};
+            LinkCommand(kCmdStopSampling, zeros, ignored);
+            sleep(50);
+            {
+                const uint8_t probe[4] = {uint8_t(kRunStateRegister & 0xFF), uint8_t(kRunStateRegister >> 8), 0, 0};
+                uint8_t response[4] = {0, 0, 0, 0};
+                std::lock_guard<std::mutex> lock(linkLock());
+                LinkCommand(kCmdReadRegister, probe, response);
+                sleep(50);
+                // Only the second answer counts: the first may meet a drive still streaming.
+                found = LinkCommand(kCmdReadRegister, probe, response) != 0;
+            }
+            if (!found)
+                continue;
+            sleep(50);
+            const uint8_t rate[4] = {protocol::baudCode(settings.baudRate), 0, 0, 0};
+            uint8_t response[4] = {0, 0, 0, 0};
+            if (!LinkCommand(kCmdSetRate, rate, response)) {
+                showMessage(QStringLiteral("Set the baud rate of the RS232 interface failed!"));
+                LinkClose();
+                return ConnectOutcome::BaudRefused;
+            }
+            break;
+        }
+        if (!found) {
+            LinkClose();
+            showMessage(QStringLiteral("RS232 interface connection failed!"));
+            return ConnectOutcome::NoAnswerRs232;
+        }
+    }
+
+    LinkClose();
+    if (!LinkOpen(port, settings.baudRate, 0, 8, stopCode)) {
+        openFailed();
+        return ConnectOutcome::OpenFailed;
+    }
+    if (settings.rs485) {
+        bool answered = false;
+        for (int attempt = 0; attempt < 10 && !answered; ++attempt) {
+            uint32_t value = 0;
+            {
+                std::lock_guard<std::mutex> lock(linkLock());
+                answered = (LinkReadRegister(uint8_t(settings.station), kRunStateRegister, &value) & 0xFFFF) == 0;
+            }
+            if (!answered)
+                sleep(10);
+        }
+        if (!answered) {
+            showMessage(QStringLiteral("Connection failed!\n1.Please confirm that the serial cable connection is "
+                                       "normal. \n2. Please confirm that the serial port settings of the connection "
+                                       "device are consistent. \n"),
+                        QStringLiteral("establish connection"));
+            LinkClose();
+            return ConnectOutcome::NoAnswerRs485;
+        }
+    }
+    return ConnectOutcome::Connected;
+}
+
+} // namespace dr420

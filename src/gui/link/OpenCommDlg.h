@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+
+namespace dr420 {
+
+class CButtonST;
+
+// "Serial Port Setup": port, baud rate, station, interface and line format
+// from "settings.ini"; Confirm saves the choice and connects.
+class COpenCommDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit COpenCommDlg(QWidget *parent = nullptr);
+
+    bool connected() const { return m_connected; }
+    QComboBox *list(int which) const { return m_lists[which]; }
+
+    // Confirm without waiting for a click (the button's slot).
+    void confirm();
+
+    static QString settingsPath();
+
+private:
+    void loadLists();
+    void coupleLineFormat();
+
+    QComboBox *m_lists[5] = {};
+    CButtonST *m_confirm = nullptr;
+    CButtonST *m_cancel = nullptr;
+    bool m_connected = false;
+};
+
+} // namespace dr420

@@ -1,0 +1,162 @@
+#include "DriveSimulator.h"
+#include "TestSupport.h"
+#include "link/ComPortMap.h"
+#include "link/Connection.h"
+#include "link/SerialLinkDriver.h"
+
+#include <QTest>
+
+using namespace dr420;
+using dr420::sim::DriveSimulator;
+using dr420::sim::SimOptions;
+
+Q_DECLARE_METATYPE(dr420::ConnectOutcome)
+
+namespace {
+// The simulator as COM1 of a scratch program directory, with the serial driver installed.
+struct Bench {
+    explicit Bench(SimOptions options)
+        : drive(options)
+    {
+        drive.start();
+        ComPortMap::setEntry(ComPortMap::defaultPath(), 1, drive.slavePath());
+        setLinkDriver(&link);
+    }
+    ~Bench()
+    {
+        setLinkDriver(nullptr);
+        LinkSettings() = LinkSettingsData{};
+    }
+    test::ScratchProgramDir dir;
+    test::RecordingDialogs dialogs;
+    DriveSimulator drive;
+    SerialLinkDriver link;
+};
+
+ConnectRequest request(int baud, bool rs485 = false, int stationIndex = 0, int portIndex = 0)
+{
+    ConnectRequest r;
+    r.portIndex = portIndex;
+    r.baudText = QString::number(baud);
+    r.stationIndex = stationIndex;
+    r.interfaceText = rs485 ? kRs485Interface : QStringLiteral("RS232-Interface");
+    return r;
+}
+
+QList<int> baudCodesSent(const DriveSimulator &drive)
+{
+    QList<int> codes;
+    for (const auto &r : drive.requests())
+        if (r.code == 50 && r.data[0] != 0)
+            codes << r.data[0];
+    return codes;
+}
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rs232FindsTheDriveAndSwitchesItsRate_data()
+    {
+        QTest::addColumn<int>("driveBaud");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("driveAfter");
+        QTest::newRow("drive at 57600, 115200 chosen") << 57600 << 115200 << 1 << 115200;
+        QTest::newRow("drive at 19200, 57600 chosen") << 19200 << 57600 << 2 << 57600;
+        QTest::newRow("9600 chosen sends code 3") << 115200 << 9600 << 3 << 19200;
+    }
+    void rs232FindsTheDriveAndSwitchesItsRate()
+    {
+        QFETCH(int, driveBaud);
+        QFETCH(int, chosen);
+        QFETCH(int, code);
+        QFETCH(int, driveAfter);
+        SimOptions o;
+        o.baud = driveBaud;
+        Bench b(o);
+        QCOMPARE(connectDrive(request(chosen), [](int) {}), ConnectOutcome::Connected);
+        QVERIFY(b.dialogs.messages.isEmpty());
+        QCOMPARE(baudCodesSent(b.drive), QList<int>{code});
+        QCOMPARE(b.drive.driveBaud(), driveAfter);
+        QCOMPARE(LinkSettings().baudRate, chosen);
+        QVERIFY(!LinkSettings().rs485);
+        // Reopened at the chosen rate: the drive answers there when the rates agree.
+        uint16_t state = 0;
+        QCOMPARE(readRunState(&state), chosen == driveAfter);
+        // Every candidate began with a stop of the sample stream.
+        QVERIFY(b.drive.countRequests(52) >= 1);
+    }
+
+    void rs232Failures_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("refuseRate");
+        QTest::addColumn<ConnectOutcome>("outcome");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no candidate answers") << true << false << ConnectOutcome::NoAnswerRs232 << "RS232 interface connection failed!";
+        QTest::newRow("drive refuses the new rate") << false << true << ConnectOutcome::BaudRefused << "Set the baud rate of the RS232 interface failed!";
+    }
+    void rs232Failures()
+    {
+        QFETCH(bool, silent);
+        QFETCH(bool, refuseRate);
+        QFETCH(ConnectOutcome, outcome);
+        QFETCH(QString, message);
+        SimOptions o;
+        o.refuseBaudChange = refuseRate;
+        Bench b(o);
+        b.drive.setSilent(silent);
+        QCOMPARE(connectDrive(request(115200), [](int) {}), outcome);
+        QCOMPARE(b.dialogs.texts(), QStringList{message});
+        QCOMPARE(b.dialogs.messages.first().caption, QString()); // the application title
+        QVERIFY(b.link.device().isEmpty());                      // link closed
+    }
+
+    void rs485ProbesTheStation()
+    {
+        SimOptions o;
+        o.rs485 = true;
+        o.station = 16;
+        o.baud = 9600;
+        Bench b(o);
+        QCOMPARE(connectDrive(request(9600, true, 15), [](int) {}), ConnectOutcome::Connected);
+        QCOMPARE(LinkSettings().station, 16);
+        QVERIFY(LinkSettings().rs485);
+        QCOMPARE(b.drive.countRequests(3), 1);
+        QVERIFY(b.dialogs.messages.isEmpty());
+        QVERIFY(!b.link.device().isEmpty());
+    }
+
+    void rs485WrongStationFailsAfterTenProbes()
+    {
+        SimOptions o;
+        o.rs485 = true;
+        o.station = 2;
+        Bench b(o);
+        int sleeps = 0;
+        QCOMPARE(connectDrive(request(115200, true, 0), [&](int ms) { sleeps += ms == 10; }), ConnectOutcome::NoAnswerRs485);
+        QCOMPARE(sleeps, 10);
+        QCOMPARE(b.dialogs.messages.size(), 1);
+        QCOMPARE(b.dialogs.messages.first().text,
+                 QStringLiteral("Connection failed!\n1.Please confirm that the serial cable connection is normal. \n2. "
+                                "Please confirm that the serial port settings of the connection device are consistent. \n"));
+        QCOMPARE(b.dialogs.messages.first().caption, QStringLiteral("establish connection"));
+        QVERIFY(b.link.device().isEmpty());
+    }
+
+    void portThatCannotBeOpened()
+    {
+        Bench b(SimOptions{});
+        ComPortMap::setEntry(ComPortMap::defaultPath(), 2, QStringLiteral("/dev/ttyNOPE7"));
+        QCOMPARE(connectDrive(request(115200, false, 0, 1), [](int) {}), ConnectOutcome::OpenFailed);
+        QCOMPARE(b.dialogs.messages.size(), 1);
+        QCOMPARE(b.dialogs.messages.first().text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("Serial port failed to open!"));
+        QVERIFY(b.dialogs.messages.first().text.contains(QLatin1String("/dev/ttyNOPE7")));
+        QCOMPARE(b.dialogs.messages.first().caption, QStringLiteral("Establish connection"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"

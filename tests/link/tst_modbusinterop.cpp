@@ -1,0 +1,120 @@
+#include "DriveSimulator.h"
+#include "link/SerialLinkDriver.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <modbus.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+using namespace dr420;
+
+namespace {
+// A third-party Modbus RTU slave (libmodbus's own server) on a pseudo-terminal.
+class LibmodbusSlave
+{
+public:
+    explicit LibmodbusSlave(int station)
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(m_master);
+        unlockpt(m_master);
+        m_path = QString::fromLocal8Bit(ptsname(m_master));
+        m_keepOpen = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        m_ctx = modbus_new_rtu("/dev/null", 115200, 'N', 8, 2);
+        modbus_set_slave(m_ctx, station);
+        modbus_set_socket(m_ctx, m_master);
+        m_map = modbus_mapping_new_start_address(0, 0, 0, 0, 0x3000, 16, 0, 0);
+        m_map->tab_registers[0] = 3;
+        m_thread = std::thread([this] {
+            uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+            while (!m_stop) {
+                pollfd p{m_master, POLLIN, 0};
+                if (::poll(&p, 1, 20) <= 0)
+                    continue;
+                const int n = modbus_receive(m_ctx, query);
+                if (n > 0)
+                    modbus_reply(m_ctx, query, n, m_map);
+            }
+        });
+    }
+    ~LibmodbusSlave()
+    {
+        m_stop = true;
+        m_thread.join();
+        modbus_mapping_free(m_map);
+        modbus_free(m_ctx);
+        ::close(m_master);
+        ::close(m_keepOpen);
+    }
+    QString path() const { return m_path; }
+    uint16_t reg(int offset) const { return m_map->tab_registers[offset]; }
+
+private:
+    int m_master = -1;
+    int m_keepOpen = -1;
+    QString m_path;
+    modbus_t *m_ctx = nullptr;
+    modbus_mapping_t *m_map = nullptr;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+} // namespace
+
+class TestModbusInterop : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ourMasterAgainstLibmodbusSlave()
+    {
+        LibmodbusSlave slave(7);
+        SerialLinkDriver link;
+        QVERIFY(link.openDevice(slave.path(), 115200, 2));
+        uint32_t value = 0;
+        QCOMPARE(link.readRegister(7, 0x3000, &value), 0);
+        QCOMPARE(value, 3u);
+        QCOMPARE(link.writeRegister(7, 0x3005, 4321), 0);
+        QCOMPARE(slave.reg(5), uint16_t(4321));
+        QCOMPARE(link.readRegister(7, 0x3005, &value), 0);
+        QCOMPARE(value, 4321u);
+        // Outside the slave's table: an exception answer, reported as a refusal.
+        QCOMPARE(link.readRegister(7, 0x4000, &value), int(SerialLinkDriver::Refused));
+        QCOMPARE(link.readRegister(8, 0x3000, &value), int(SerialLinkDriver::NoAnswer));
+    }
+
+    void simulatorAgainstMbpoll()
+    {
+        const QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
+        if (mbpoll.isEmpty())
+            QSKIP("mbpoll is not installed");
+        sim::SimOptions o;
+        o.rs485 = true;
+        o.station = 3;
+        sim::DriveSimulator drive(o);
+        QVERIFY(drive.start());
+        drive.defineRegister(0xF001, 0);
+        const QStringList common{"-m", "rtu", "-a", "3", "-b", "115200", "-P", "none", "-s", "2", "-t", "4", "-0"};
+        QProcess p;
+        p.start(mbpoll, common + QStringList{"-r", "61441", drive.slavePath(), "4711"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(drive.registerValue(0xF001), uint16_t(4711));
+        p.start(mbpoll, common + QStringList{"-r", "12288", "-c", "1", "-1", drive.slavePath()});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(p.readAllStandardOutput().contains("[12288]: \t3"), "mbpoll did not read the run state");
+        // A write the drive refuses comes back as a Modbus exception.
+        p.start(mbpoll, common + QStringList{"-r", "57344", drive.slavePath(), "1"});
+        QVERIFY(p.waitForFinished(10000));
+        QVERIFY(p.exitCode() != 0 || p.readAllStandardError().contains("Illegal"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModbusInterop)
+#include "tst_modbusinterop.moc"
