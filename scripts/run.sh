@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts DR420 Monitor on its sample
-# files. Without a display it starts a virtual one (Xvfb) and says so.
+# files with a simulated drive on COM1 (dr420-sim on a pseudo-terminal).
+# Without a display it starts a virtual one (Xvfb) and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,4 +17,10 @@ if [ -z "${DISPLAY:-}" ]; then
   openbox >/dev/null 2>&1 &
   echo "No display: running on the virtual display :99 (see README, 'Screenshots')."
 fi
-exec "$bin/dr420-monitor" "$@"
+# The drive: RS232 at 115200, registers from the sample database, mapped as COM1.
+"$bin/dr420-sim" --db "$bin/DR420.mdb" --link "$XDG_RUNTIME_DIR/dr420-sim.tty" --com 1 >/dev/null &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+sleep 0.5
+echo "Simulated drive on COM1 ($XDG_RUNTIME_DIR/dr420-sim.tty). Start(S) > Open  COM Port, Confirm."
+"$bin/dr420-monitor" "$@"

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -240,10 +241,26 @@ int DriveSimulator::ttyBaud() const
     return SerialPort::rateOfSpeed(cfgetospeed(&tio));
 }
 
-void DriveSimulator::send(const QByteArray &bytes)
+qint64 DriveSimulator::wireNs(int bytes) const
 {
-    if (m_options.wireTime)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(qint64(wireSeconds(int(bytes.size()), m_baud) * 1e9)));
+    return m_options.wireTime ? qint64(wireSeconds(bytes, m_baud, m_options.rs485 ? 2 : 1) * 1e9) : 0;
+}
+
+void DriveSimulator::send(const QByteArray &bytes, qint64 lineFreeNs)
+{
+    // The last byte leaves the wire its wire time after the line became free
+    // (after the request came in, for an answer). Sleeping to an absolute
+    // time keeps the oversleep of one frame out of the next.
+    if (m_options.wireTime) {
+        const qint64 done = std::max(lineFreeNs, nowNs()) + wireNs(int(bytes.size()));
+        // Sleep most of it and spin the rest: a sleeping thread wakes late
+        // by tens of microseconds, a fair part of a frame at 115200 bit/s.
+        const qint64 spin = 200'000;
+        if (done - nowNs() > spin)
+            std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(done - spin)));
+        while (nowNs() < done)
+            ;
+    }
     // Nobody reading (the program closed the port): a wire would lose the
     // bytes, so give up after a moment instead of blocking the drive.
     const qint64 deadline = nowNs() + 50'000'000;
@@ -263,6 +280,7 @@ void DriveSimulator::send(const QByteArray &bytes)
 
 void DriveSimulator::run()
 {
+    prctl(PR_SET_TIMERSLACK, 1UL); // wire-time emulation wants exact sleeps
     QByteArray rx;
     qint64 lastByteNs = 0;
     while (!m_stop && !m_unplug) {
@@ -306,11 +324,10 @@ void DriveSimulator::handleCommands(QByteArray &rx)
 {
     CommandFrame request;
     while (takeCommandFrame(rx, kRequestSync, &request)) {
-        if (m_options.wireTime)
-            std::this_thread::sleep_for(std::chrono::nanoseconds(qint64(wireSeconds(kCommandFrameBytes, m_baud) * 1e9)));
+        const qint64 heard = nowNs() + wireNs(kCommandFrameBytes);
         int newBaud = 0;
         const QByteArray answer = answerCommand(request, &newBaud);
-        send(answer);
+        send(answer, heard);
         if (newBaud) {
             tcdrain(m_master);
             m_baud = newBaud;
@@ -391,7 +408,8 @@ QByteArray DriveSimulator::answerCommand(const CommandFrame &r, int *newBaud)
         break;
     }
     m_requests.append(logged);
-    log(QStringLiteral("command %1 [%2 %3 %4 %5] -> %6")
+    if (m_options.verbose)
+        log(QStringLiteral("command %1 [%2 %3 %4 %5] -> %6")
             .arg(r.code)
             .arg(r.data[0]).arg(r.data[1]).arg(r.data[2]).arg(r.data[3])
             .arg(QString::fromLatin1(answer.toHex(' '))));
@@ -415,8 +433,7 @@ void DriveSimulator::handleModbus(QByteArray &rx)
         rx.remove(0, 8);
         if (slave != m_options.station)
             continue; // another drive's request
-        if (m_options.wireTime)
-            std::this_thread::sleep_for(std::chrono::nanoseconds(qint64(wireSeconds(8, m_baud, 2) * 1e9)));
+        const qint64 heard = nowNs() + wireNs(8);
         QByteArray answer;
         answer.append(char(slave));
         const auto exception = [&](uint8_t code) {
@@ -462,8 +479,9 @@ void DriveSimulator::handleModbus(QByteArray &rx)
         const uint16_t crc = crc16(reinterpret_cast<const uint8_t *>(answer.constData()), size_t(answer.size()));
         answer.append(char(crc & 0xFF));
         answer.append(char(crc >> 8));
-        log(QStringLiteral("modbus %1 -> %2").arg(QString::fromLatin1(request.toHex(' ')), QString::fromLatin1(answer.toHex(' '))));
-        send(answer);
+        if (m_options.verbose)
+            log(QStringLiteral("modbus %1 -> %2").arg(QString::fromLatin1(request.toHex(' ')), QString::fromLatin1(answer.toHex(' '))));
+        send(answer, heard);
     }
 }
 
@@ -508,9 +526,9 @@ void DriveSimulator::streamIfDue()
         m_pendingNoise.clear();
     }
     if (!noise.isEmpty())
-        send(noise);
+        send(noise, 0);
     if (!drop) {
-        send(frame);
+        send(frame, 0);
         ++m_framesSent;
     }
 }

@@ -81,7 +81,8 @@ private:
     void handleModbus(QByteArray &rx);
     QByteArray answerCommand(const protocol::CommandFrame &request, int *newBaud);
     void streamIfDue();
-    void send(const QByteArray &bytes);
+    void send(const QByteArray &bytes, qint64 lineFreeNs);
+    qint64 wireNs(int bytes) const;
     int ttyBaud() const;
     void loadDatabase(const QString &path);
     void log(const QString &line) const;

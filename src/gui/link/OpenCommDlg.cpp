@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QVBoxLayout>
 
 namespace dr420 {
@@ -41,6 +42,7 @@ COpenCommDlg::COpenCommDlg(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     loadLists();
     for (int which : {int(PortSettings::Interface), int(PortSettings::Protocol)})
