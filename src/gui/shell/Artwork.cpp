@@ -113,6 +113,82 @@ QIcon confirmIcon()
     });
 }
 
+QIcon openFileIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(140, 100, 20), 1.2 * s));
+        p.setBrush(QColor(240, 200, 90));
+        p.drawRect(QRectF(2 * s, 7 * s, 24 * s, 20 * s));
+        p.drawRect(QRectF(2 * s, 4 * s, 10 * s, 4 * s));
+        p.setBrush(QColor(255, 225, 130));
+        QPolygonF front{{6 * s, 13 * s}, {30 * s, 13 * s}, {26 * s, 27 * s}, {2 * s, 27 * s}};
+        p.drawPolygon(front);
+    });
+}
+
+QIcon saveFileIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(20, 40, 90), 1.2 * s));
+        p.setBrush(QColor(50, 90, 170));
+        p.drawRoundedRect(QRectF(3 * s, 3 * s, 26 * s, 26 * s), 2 * s, 2 * s);
+        p.setBrush(QColor(235, 235, 235));
+        p.drawRect(QRectF(8 * s, 3 * s, 16 * s, 10 * s));
+        p.setBrush(QColor(20, 40, 90));
+        p.drawRect(QRectF(18 * s, 5 * s, 4 * s, 6 * s));
+        p.setBrush(QColor(250, 250, 250));
+        p.drawRect(QRectF(7 * s, 17 * s, 18 * s, 12 * s));
+    });
+}
+
+QIcon searchIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(60, 60, 70), 3 * s));
+        p.setBrush(QColor(200, 230, 255));
+        p.drawEllipse(QRectF(3 * s, 3 * s, 17 * s, 17 * s));
+        p.setPen(QPen(QColor(60, 60, 70), 5 * s, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(18 * s, 18 * s), QPointF(28 * s, 28 * s));
+    });
+}
+
+QIcon attributeIcon(int rw)
+{
+    return iconFrom([rw](QPainter &p, double s) {
+        if (rw == 2) { // pencil
+            p.translate(16 * s, 16 * s);
+            p.rotate(45);
+            p.setPen(QPen(QColor(20, 90, 30), 1.2 * s));
+            p.setBrush(QColor(60, 170, 70));
+            p.drawRect(QRectF(-4 * s, -14 * s, 8 * s, 20 * s));
+            QPainterPath tip;
+            tip.moveTo(-4 * s, 6 * s);
+            tip.lineTo(4 * s, 6 * s);
+            tip.lineTo(0, 13 * s);
+            tip.closeSubpath();
+            p.setBrush(QColor(240, 220, 170));
+            p.drawPath(tip);
+            return;
+        }
+        const QColor body = rw == 0 ? QColor(200, 50, 40) : QColor(230, 140, 20);
+        p.setPen(QPen(body.darker(150), 3 * s));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(9 * s, 3 * s, 14 * s, 16 * s), 0, 180 * 16);
+        p.drawLine(QPointF(9 * s, 11 * s), QPointF(9 * s, 15 * s));
+        p.drawLine(QPointF(23 * s, 11 * s), QPointF(23 * s, 15 * s));
+        p.setPen(QPen(body.darker(150), 1.2 * s));
+        p.setBrush(body);
+        p.drawRoundedRect(QRectF(5 * s, 14 * s, 22 * s, 16 * s), 2 * s, 2 * s);
+        if (rw == 1) { // a turning wheel: locked while the drive runs
+            p.setPen(QPen(Qt::white, 2 * s));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(11 * s, 17 * s, 10 * s, 10 * s));
+            p.drawLine(QPointF(16 * s, 17 * s), QPointF(16 * s, 27 * s));
+            p.drawLine(QPointF(11 * s, 22 * s), QPointF(21 * s, 22 * s));
+        }
+    });
+}
+
 QIcon cancelIcon()
 {
     return iconFrom([](QPainter &p, double s) {

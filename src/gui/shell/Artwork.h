@@ -11,6 +11,12 @@ QIcon parameterEditorIcon();  // list with a pen
 QIcon oscilloscopeIcon();     // screen with a trace
 QIcon applicationIcon();
 QIcon confirmIcon();          // green tick
+QIcon openFileIcon();         // folder
+QIcon saveFileIcon();         // disk
+QIcon searchIcon();           // magnifier
+// Attribute of a parameter: 0 read-only (lock), 1 read-only while running
+// (lock over a turning wheel), 2 read/write (pencil).
+QIcon attributeIcon(int rw);
 QIcon cancelIcon();           // red cross
 
 // The MDI background tile, 100 x 100. It is drawn in three key colours that

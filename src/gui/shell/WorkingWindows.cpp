@@ -1,14 +1,18 @@
 #include "WorkingWindows.h"
 
+#include "MainFrame.h"
+#include "editor/ParaFrame.h"
+#include "editor/ParaView.h"
+
 #include <QWidget>
 
 namespace dr420 {
 
-QWidget *createParameterView(CMainFrame *)
+QWidget *createParameterView(CMainFrame *frame)
 {
-    auto *view = new QWidget;
-    view->setObjectName(QStringLiteral("paraView"));
-    return view;
+    auto *editor = new CParaFrame;
+    QObject::connect(frame, &CMainFrame::searchRequested, editor->view(), &CParaView::openSearch);
+    return editor;
 }
 
 QWidget *createOscilloscopeView(CMainFrame *)
