@@ -1,0 +1,137 @@
+#include "XTipComboBox.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QStyle>
+
+namespace dr420 {
+
+constexpr int kTipTimerMs = 80;
+
+CXTipPopup::CXTipPopup(QWidget *owner)
+    : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setWordWrap(false);
+    setTextFormat(Qt::PlainText);
+    setContentsMargins(0, -1, 0, -1);
+    setAutoFillBackground(true);
+}
+
+void CXTipPopup::showText(const QString &text, const QPoint &globalTopLeft, const QFont &font, bool highlighted)
+{
+    QPalette p = palette();
+    const QPalette system = QApplication::palette();
+    p.setColor(QPalette::Window, system.color(highlighted ? QPalette::Highlight : QPalette::Base));
+    p.setColor(QPalette::WindowText, system.color(highlighted ? QPalette::HighlightedText : QPalette::Text));
+    setPalette(p);
+    setFont(font);
+    setText(text);
+    adjustSize();
+    move(globalTopLeft);
+    show();
+    raise();
+}
+
+CXTipListBox::CXTipListBox(QAbstractItemView *list)
+    : QObject(list)
+    , m_list(list)
+    , m_tip(new CXTipPopup(list))
+{
+    list->setMouseTracking(true);
+    list->viewport()->setMouseTracking(true);
+    list->viewport()->installEventFilter(this);
+    m_timer.setInterval(kTipTimerMs);
+    connect(&m_timer, &QTimer::timeout, this, &CXTipListBox::checkPointer);
+}
+
+bool CXTipListBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            mouseMovedTo(static_cast<QMouseEvent *>(event)->position().toPoint());
+        else if (event->type() == QEvent::Hide || event->type() == QEvent::Leave)
+            m_tip->hide();
+    }
+    return false;
+}
+
+void CXTipListBox::mouseMovedTo(const QPoint &pos)
+{
+    const QModelIndex index = m_list->indexAt(pos);
+    if (!index.isValid() || !m_list->viewport()->rect().contains(pos)) {
+        m_tip->hide();
+        return;
+    }
+    const QRect item = m_list->visualRect(index);
+    const QString text = index.data().toString();
+    if (m_list->fontMetrics().horizontalAdvance(text) > item.width() - 3) {
+        m_tip->showText(text, m_list->viewport()->mapToGlobal(item.topLeft()), m_list->font(), true);
+        m_timer.start();
+    } else {
+        m_tip->hide();
+    }
+}
+
+void CXTipListBox::checkPointer()
+{
+    const QPoint pos = m_list->viewport()->mapFromGlobal(QCursor::pos());
+    if (!m_list->viewport()->rect().contains(pos) || !m_list->isVisible()) {
+        m_timer.stop();
+        m_tip->hide();
+    }
+}
+
+CXTipComboBox::CXTipComboBox(QWidget *parent)
+    : QComboBox(parent)
+    , m_tip(new CXTipPopup(this))
+    , m_listBox(new CXTipListBox(view()))
+{
+    setEditable(false);
+    setMouseTracking(true);
+    m_timer.setInterval(kTipTimerMs);
+    connect(&m_timer, &QTimer::timeout, this, &CXTipComboBox::checkPointer);
+}
+
+CXTipComboBox::~CXTipComboBox() = default;
+
+QRect CXTipComboBox::textArea() const
+{
+    QRect r = rect();
+    r.setRight(r.right() - (style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2));
+    return r;
+}
+
+void CXTipComboBox::mouseMoveEvent(QMouseEvent *event)
+{
+    const QRect area = textArea();
+    const QPoint pos = event->position().toPoint();
+    if (area.contains(pos) && fontMetrics().horizontalAdvance(currentText()) > area.width() - 6) {
+        m_tip->showText(currentText(), mapToGlobal(QPoint(area.left() + 1, area.top() + 3)), font(), hasFocus());
+        m_timer.start();
+    } else {
+        m_tip->hide();
+    }
+    QComboBox::mouseMoveEvent(event);
+}
+
+void CXTipComboBox::leaveEvent(QEvent *event)
+{
+    // Gone from the box: gone from its text area too.
+    m_timer.stop();
+    m_tip->hide();
+    QComboBox::leaveEvent(event);
+}
+
+void CXTipComboBox::checkPointer()
+{
+    if (!textArea().contains(mapFromGlobal(QCursor::pos()))) {
+        m_timer.stop();
+        m_tip->hide();
+    }
+}
+
+} // namespace dr420
