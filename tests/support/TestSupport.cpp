@@ -23,16 +23,16 @@ void ScriptedLink::close()
 int ScriptedLink::readRegister(uint8_t station, uint16_t address, uint32_t *value)
 {
     log({QStringLiteral("read"), station, address, {}});
-    if (!answers)
+    if (!answers || failingAddresses.contains(address))
         return 1;
-    *value = registerValue;
+    *value = address == 0x3000 ? registerValue : registers.value(address, registerValue);
     return 0;
 }
 
 int ScriptedLink::writeRegister(uint8_t station, uint16_t address, uint16_t value)
 {
     log({QStringLiteral("write"), station, address, {uint8_t(value & 0xFF), uint8_t(value >> 8)}});
-    return answers ? 0 : 1;
+    return answers && !failingAddresses.contains(address) ? 0 : 1;
 }
 
 int ScriptedLink::bytesAvailable()
@@ -47,11 +47,13 @@ int ScriptedLink::receive(uint8_t *, uint32_t *, int)
 
 int ScriptedLink::command(uint8_t code, const uint8_t *data4, uint8_t *response4)
 {
-    log({QStringLiteral("command"), code, 0, {data4[0], data4[1], data4[2], data4[3]}});
-    if (!answers)
+    const int address = data4[0] | (data4[1] << 8);
+    log({QStringLiteral("command"), code, address, {data4[0], data4[1], data4[2], data4[3]}});
+    if (!answers || ((code == 65 || code == 66) && failingAddresses.contains(address)))
         return 0;
-    response4[0] = uint8_t(registerValue & 0xFF);
-    response4[1] = uint8_t(registerValue >> 8);
+    const uint16_t value = address == 0x3000 ? registerValue : registers.value(address, registerValue);
+    response4[0] = uint8_t(value & 0xFF);
+    response4[1] = uint8_t(value >> 8);
     response4[2] = response4[3] = 0;
     return 1;
 }

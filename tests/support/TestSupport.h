@@ -3,7 +3,9 @@
 #include "link/Link.h"
 #include "shell/DialogService.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -100,7 +102,9 @@ public:
     // Behaviour knobs.
     bool opens = true;
     bool answers = true;        // register reads and commands succeed
-    uint16_t registerValue = 3; // what register reads return
+    uint16_t registerValue = 3; // what register reads return (and 0x3000)
+    QHash<int, uint16_t> registers;  // per-address values, where set
+    QSet<int> failingAddresses;      // reads and writes of these fail
 
 private:
     void log(Call call);

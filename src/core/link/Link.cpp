@@ -72,6 +72,25 @@ int LinkCommand(uint8_t code, const uint8_t *data4, uint8_t *response4)
     return linkDriver().command(code, data4, response4);
 }
 
+namespace {
+std::function<void()> &waitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void setLinkWaitHook(std::function<void()> hook)
+{
+    waitHook() = std::move(hook);
+}
+
+void runLinkWaitHook()
+{
+    if (waitHook())
+        waitHook()();
+}
+
 std::mutex &linkLock()
 {
     static std::mutex lock;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 // The drive link: seven operations over the serial port, in the shape every
@@ -57,6 +58,13 @@ int LinkCommand(uint8_t code, const uint8_t *data4, uint8_t *response4);
 
 // Held around each register read/write and each command 65/66.
 std::mutex &linkLock();
+
+// Something for the calling thread to do while a request travels and the
+// drive answers (the progress dialogs repaint then, so that showing progress
+// costs the transfer no time). Drivers run it after sending a request and
+// before they start timing the answer. Set and run on one thread only.
+void setLinkWaitHook(std::function<void()> hook);
+void runLinkWaitHook();
 
 // Connection settings, written only by the port setup dialog.
 struct LinkSettingsData {

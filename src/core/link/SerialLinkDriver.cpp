@@ -30,7 +30,7 @@ int SerialLinkDriver::answerTimeoutMs(int frameBytes) const
 int SerialLinkDriver::open(int port, int baud, int /*parity*/, int /*dataBits*/, int stopCode)
 {
     // Parity and data bits are fixed by the interface: none and 8.
-    return openDevice(ComPortMap::resolve(port), baud, stopCode);
+    return openDevice(m_deviceOverride.isEmpty() ? ComPortMap::resolve(port) : m_deviceOverride, baud, stopCode);
 }
 
 int SerialLinkDriver::openDevice(const QString &device, int baud, int stopCode)
@@ -160,6 +160,7 @@ int SerialLinkDriver::exchange(uint8_t code, const uint8_t *data4, uint8_t *resp
     const Data4 data{data4[0], data4[1], data4[2], data4[3]};
     if (!m_port.write(encodeRequest(code, data)))
         return 0;
+    runLinkWaitHook(); // the answer waits in the device meanwhile
     QByteArray in;
     QElapsedTimer waited;
     waited.start();

@@ -35,6 +35,9 @@ public:
 
     // Opens a device path directly (command-line tools, tests).
     int openDevice(const QString &device, int baud, int stopCode);
+    // Every COM port number opens this device instead (a path given on a
+    // command line); empty restores the COM port map.
+    void setDeviceOverride(const QString &device) { m_deviceOverride = device; }
     QString device() const;
 
     // Status codes of the register operations (0 is success).
@@ -57,6 +60,7 @@ private:
     QByteArray m_samples; // received bytes of the sample stream not yet taken
     std::atomic<bool> m_streaming{false};
     QString m_openError;
+    QString m_deviceOverride;
 };
 
 } // namespace dr420

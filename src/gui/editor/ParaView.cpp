@@ -2,6 +2,8 @@
 
 #include "EditDialogs.h"
 #include "ParaSearchDlg.h"
+#include "RWProgressDlg.h"
+#include "common/Messages.h"
 #include "controls/ComboListCtrl.h"
 #include "controls/SplitterControl.h"
 #include "paramdb/EditorRules.h"
@@ -68,8 +70,8 @@ CParaView::CParaView(QWidget *parent)
     });
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { editRow(row); });
     connect(m_list, &CComboListCtrl::rowActivated, this, &CParaView::editRow);
-    connect(m_read, &QPushButton::clicked, this, &CParaView::readRequested);
-    connect(m_write, &QPushButton::clicked, this, &CParaView::writeRequested);
+    connect(m_read, &QPushButton::clicked, this, &CParaView::readParameters);
+    connect(m_write, &QPushButton::clicked, this, &CParaView::writeParameters);
     connect(m_splitter, &CSplitterControl::moved, this, &CParaView::splitterMoved);
 
     // The table was loaded by the main frame; the editor shows it sorted.
@@ -314,6 +316,64 @@ void CParaView::searchClosing()
         m_search = nullptr;
         m_searchClosing = false;
     });
+}
+
+} // namespace dr420
+
+namespace dr420 {
+
+QStringList CParaView::tickedNumbers() const
+{
+    QStringList numbers;
+    for (int row : m_list->checkedRows())
+        numbers << m_list->item(row, 0)->text();
+    return numbers;
+}
+
+void CParaView::refreshTickedValues()
+{
+    for (int row : m_list->checkedRows()) {
+        ParameterRecord record;
+        if (FindParameter(m_list->item(row, 0)->text(), record))
+            m_list->item(row, 2)->setText(record.Value);
+    }
+}
+
+void CParaView::readParameters()
+{
+    if (samplingActive())
+        return;
+    if (!m_connected || !m_connected()) {
+        showMessage(QStringLiteral("Serial port not connected!"), QStringLiteral("Parameter read"), MessageIcon::None);
+        return;
+    }
+    const QStringList numbers = tickedNumbers();
+    if (numbers.isEmpty()) {
+        showMessage(QStringLiteral("Please select the parameter to be read!"), QStringLiteral("Parameter read"),
+                    MessageIcon::Information);
+        return;
+    }
+    CRWProgressDlg dialog(numbers, this);
+    dialog.exec();
+    refreshTickedValues();
+}
+
+void CParaView::writeParameters()
+{
+    if (samplingActive())
+        return;
+    if (!m_connected || !m_connected()) {
+        showMessage(QStringLiteral("Serial port not connected!"), QStringLiteral("Parameter writing"), MessageIcon::None);
+        return;
+    }
+    const QStringList numbers = tickedNumbers();
+    if (numbers.isEmpty()) {
+        showMessage(QStringLiteral("Please select the parameter to be written!"), QStringLiteral("Parameter write"),
+                    MessageIcon::Information);
+        return;
+    }
+    CWProgressDlg dialog(numbers, this);
+    dialog.exec();
 }
 
 } // namespace dr420

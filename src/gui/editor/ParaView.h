@@ -3,6 +3,7 @@
 #include "ParaSearchDlg.h"
 
 #include <QPointer>
+#include <functional>
 #include <QWidget>
 
 class QCheckBox;
@@ -51,10 +52,14 @@ public slots:
     // A search result: a table index, -1 for no hit.
     void showSearchResult(int index);
     void searchClosing();
+    // "Read Parameter" / "Write Parameter".
+    void readParameters();
+    void writeParameters();
 
-signals:
-    void readRequested();
-    void writeRequested();
+public:
+    // How the view learns whether the link is connected (the main window's title).
+    void setConnectionProbe(std::function<bool()> probe) { m_connected = std::move(probe); }
+
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -64,6 +69,8 @@ private:
     void layoutControls();
     void addRow(int row, int tableIndex, const QString &tip);
     void treeSelectionChanged();
+    QStringList tickedNumbers() const;
+    void refreshTickedValues();
     void splitterMoved(int delta);
 
     QTreeWidget *m_tree = nullptr;
@@ -78,6 +85,7 @@ private:
     double m_ratio = 3.0;
     QPointer<CParaSearchDlg> m_search;
     bool m_searchClosing = false;
+    std::function<bool()> m_connected;
 };
 
 } // namespace dr420

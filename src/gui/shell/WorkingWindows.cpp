@@ -12,6 +12,7 @@ QWidget *createParameterView(CMainFrame *frame)
 {
     auto *editor = new CParaFrame;
     QObject::connect(frame, &CMainFrame::searchRequested, editor->view(), &CParaView::openSearch);
+    editor->view()->setConnectionProbe([frame] { return frame->isConnected(); });
     return editor;
 }
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Reading parameters from the drive into ParameterTable and writing the
+// table's values to the drive, one parameter at a time, with the result line
+// the user sees for each. The progress dialogs and dr420-cli both run these.
+namespace dr420 {
+
+// Reads one parameter's register and stores its display text in the table.
+bool ReadParameter(const QString &pno);
+
+enum class WriteResult { Written, Refused, Failed };
+// Writes one parameter's value from the table (read-only ones send nothing
+// and count as written; read-only-while-running ones need a stopped drive).
+WriteResult WriteParameter(const QString &pno);
+
+// One run over a list of parameter numbers, a step per parameter.
+class TransferRun
+{
+public:
+    enum Kind { Read, Write };
+    TransferRun(Kind kind, QStringList numbers);
+
+    bool finished() const { return m_next >= m_numbers.size(); }
+    // Handles the next parameter; returns its result line.
+    QString step();
+
+    int done() const { return int(m_next); }
+    int total() const { return int(m_numbers.size()); }
+    int failures() const { return m_failures; }
+    bool lastFailed() const { return m_lastFailed; }
+    // Progress bar position for a 0..100 range: (done / total) x 100, cut.
+    int progress() const;
+    QString summary() const;
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+    QStringList m_numbers;
+    qsizetype m_next = 0;
+    int m_failures = 0;
+    bool m_lastFailed = false;
+};
+
+} // namespace dr420

@@ -1,0 +1,139 @@
+#include "DriveSimulator.h"
+#include "paramdb/ParameterRecord.h"
+#include "paramdb/ParameterRules.h"
+#include "paramdb/ParameterStore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dr420;
+
+namespace {
+struct CliResult {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QString binDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+CliResult cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(binDir() + QStringLiteral("/dr420-cli"), args);
+    if (!p.waitForFinished(30000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<sim::DriveSimulator> m_drive;
+    QTemporaryDir m_dir;
+
+    QStringList connect(const QStringList &more) const { return QStringList{"--port", m_drive->slavePath()} + more; }
+
+private slots:
+    void init()
+    {
+        sim::SimOptions o;
+        o.baud = 57600; // the scan finds it and switches it to 115200
+        o.database = binDir() + QStringLiteral("/DR420.mdb");
+        m_drive = std::make_unique<sim::DriveSimulator>(o);
+        QVERIFY(m_drive->start());
+    }
+    void cleanup() { m_drive.reset(); }
+
+    void readPrintsValuesAndExitStatus()
+    {
+        m_drive->defineRegister(PnoToAddress(QStringLiteral("F0-11")), 1234);
+        CliResult r = cli(connect({"read", "F0-11", "U0-06"}));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("F0-11\t12.34\ts\nU0-06\t0.0\t%\n"));
+        QVERIFY(r.err.contains(QLatin1String("0 function code read failed!")));
+        QCOMPARE(m_drive->driveBaud(), 115200);
+        r = cli(connect({"read", "F0-11", "X9-99"}));
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QLatin1String("Function Code X9-99 Read Failure!")));
+    }
+
+    void writeChecksLimitsAndSends()
+    {
+        CliResult r = cli(connect({"write", "F0-13=20.50", "F0-00=1"}));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-13"))), uint16_t(2050));
+        QVERIFY(r.err.contains(QLatin1String("The function code F0-13 was written successfully!")));
+        m_drive->clearRequests();
+        r = cli(connect({"write", "F0-13=999"}));
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QLatin1String("Function code F0-13 failed to write! Because the written value is out of range!")));
+        for (const auto &req : m_drive->requests())
+            QVERIFY(req.code != 66); // nothing was sent
+        m_drive->setRunState(1);
+        r = cli(connect({"write", "F0-00=1"}));
+        QCOMPARE(r.status, 0); // a refusal while running is no failure
+        QVERIFY(r.err.contains(QLatin1String("Function code F0-00 cannot be modified during operation!")));
+    }
+
+    void downloadWritesAFileAndUploadSavesOne()
+    {
+        // A parameter file with changed values.
+        ParameterTable().clear();
+        LoadParameterTable(binDir() + QStringLiteral("/DR420.mdb"));
+        ParameterTable()[size_t(FindParameterIndex(QStringLiteral("F0-11")))].Value = QStringLiteral("7.00");
+        ParameterTable()[size_t(FindParameterIndex(QStringLiteral("FB-03")))].Value = QStringLiteral("-12.5");
+        setDefaultDatabasePath(binDir() + QStringLiteral("/DR420.mdb"));
+        const QString file = m_dir.filePath(QStringLiteral("line4.mdb"));
+        QVERIFY(SaveParameterFile(file));
+        CliResult r = cli(connect({"download", file}));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-11"))), uint16_t(700));
+        QCOMPARE(int16_t(m_drive->registerValue(PnoToAddress(QStringLiteral("FB-03")))), int16_t(-125));
+
+        m_drive->defineRegister(PnoToAddress(QStringLiteral("F0-13")), 999);
+        const QString uploaded = m_dir.filePath(QStringLiteral("from drive.mdb"));
+        r = cli(connect({"upload", uploaded}));
+        QCOMPARE(r.status, 0);
+        r = cli({"list", uploaded});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QLatin1String("F0-13\t9.99\ts\t")));
+        QVERIFY(r.out.contains(QLatin1String("F0-11\t7.00\ts\t")));
+    }
+
+    void usageAndConnectionErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"frobnicate"};
+        QTest::newRow("read without numbers") << QStringList{"read"};
+        QTest::newRow("bad station") << QStringList{"--station", "17", "read", "F0-11"};
+        QTest::newRow("no such device") << QStringList{"--port", "/dev/ttyNOPE9", "read", "F0-11"};
+    }
+    void usageAndConnectionErrors()
+    {
+        QFETCH(QStringList, args);
+        const CliResult r = cli(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void driveThatDoesNotAnswerIsAConnectionError()
+    {
+        m_drive->setSilent(true);
+        const CliResult r = cli(connect({"read", "F0-11"}));
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(QLatin1String("RS232 interface connection failed!")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
