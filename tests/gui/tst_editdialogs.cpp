@@ -7,6 +7,7 @@
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,6 +215,32 @@ private slots:
         QCOMPARE(combo->tip()->pos(), combo->mapToGlobal(QPoint(combo->textArea().left() + 1, combo->textArea().top() + 3)));
         QTest::mouseMove(away);
         QTRY_VERIFY_WITH_TIMEOUT(!combo->tip()->isVisible(), 500);
+    }
+
+    void dropDownListShowsLongItemsWhole()
+    {
+        QWidget window;
+        auto *combo = new CXTipComboBox(&window);
+        combo->addItems({QStringLiteral("ok"), QStringLiteral("an option whose text is far wider than the list that shows it")});
+        combo->setGeometry(10, 10, 120, 28);
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        combo->view()->setMinimumWidth(0);
+        combo->view()->setFixedWidth(120);
+        combo->showPopup();
+        QAbstractItemView *list = combo->view();
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        const QRect shortItem = list->visualRect(list->model()->index(0, 0));
+        const QRect longItem = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseMove(list->viewport(), shortItem.center());
+        QVERIFY(!combo->listBox()->tip()->isVisible());
+        QTest::mouseMove(list->viewport(), longItem.center());
+        QVERIFY(combo->listBox()->tip()->isVisible());
+        QCOMPARE(combo->listBox()->tip()->text(), combo->itemText(1));
+        QCOMPARE(combo->listBox()->tip()->pos(), list->viewport()->mapToGlobal(longItem.topLeft()));
+        combo->hidePopup();
+        QTRY_VERIFY_WITH_TIMEOUT(!combo->listBox()->tip()->isVisible(), 500);
     }
 
     void doubleClickOpensTheRealDialogAndShowsTheValue()

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "common/ShellRules.h"
+#include "paramdb/ParameterRecord.h"
 #include "scope/SamplingState.h"
 #include "shell/ChildFrame.h"
 #include "shell/MainFrame.h"
@@ -50,6 +51,26 @@ private slots:
         }
         // The link is closed at exit although it was never opened.
         QCOMPARE(link.count(QStringLiteral("close")), 1);
+    }
+
+    void startUpLoadsTheDefaultDatabase()
+    {
+        {
+            test::ScratchProgramDir dir;
+            QVERIFY(dir.copyFromBuild(QStringLiteral("DR420.mdb")));
+            test::RecordingDialogs dialogs;
+            CMainFrame frame;
+            QVERIFY(ParameterTable().size() > 200);
+            QVERIFY(dialogs.messages.isEmpty());
+        }
+        // Without a database: the message, an empty table, and the window all the same.
+        test::ScratchProgramDir empty;
+        test::RecordingDialogs dialogs;
+        CMainFrame frame;
+        QVERIFY(ParameterTable().empty());
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.first().text.contains(QLatin1String("DR420.mdb")));
+        QCOMPARE(frame.windowTitle(), kTitleNotConnected);
     }
 
     void menusToolBarAndStatusBar()

@@ -1,6 +1,9 @@
 #include "link/ComPortMap.h"
 #include "link/Connection.h"
 #include "link/Protocol.h"
+#include "link/SerialPort.h"
+
+#include <cerrno>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,6 +156,22 @@ private slots:
         }
         const QStringList present{"/dev/serial/by-id/usb-FTDI-if00", "/dev/ttyACM0", "/dev/ttyS0"};
         QCOMPARE(ComPortMap::resolve(port, path, present), device);
+    }
+
+    void openFailuresTellTheUserWhatToDo_data()
+    {
+        QTest::addColumn<int>("err");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("permission") << int(EACCES) << "dialout";
+        QTest::newRow("missing") << int(ENOENT) << "plugged in";
+        QTest::newRow("busy") << int(EBUSY) << "in use";
+    }
+    void openFailuresTellTheUserWhatToDo()
+    {
+        QFETCH(int, err);
+        QFETCH(QString, hint);
+        const QString text = describeOpenFailure(QStringLiteral("/dev/ttyUSB0"), err);
+        QVERIFY2(text.startsWith(QLatin1String("/dev/ttyUSB0")) && text.contains(hint), qPrintable(text));
     }
 
     void comPortEntriesAddAndRemove()
