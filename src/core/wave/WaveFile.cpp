@@ -1,0 +1,225 @@
+#include "WaveFile.h"
+
+#include "WaveModel.h"
+#include "common/Messages.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+namespace dr420 {
+
+QByteArray waveFileBytes(const WaveModel &model)
+{
+    QByteArray out;
+    const int n = model.sampleCount();
+    out.reserve(120 + n * 80);
+    for (int c = 1; c <= 4; ++c)
+        out += "Channel" + QByteArray::number(c) + '=' + model.channelName(c).toUtf8() + "\r\n";
+    out += "Count=" + QByteArray::number(n) + "\r\n";
+    char line[160];
+    std::snprintf(line, sizeof line, "%12s\t  %12s\t  %12s\t  %12s\t  %12s\t\r\n", "Time", "Channel1", "Channel2",
+                  "Channel3", "Channel4");
+    out += line;
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "%12.4f\t  %12.4f\t  %12.4f\t  %12.4f\t  %12.4f\t\r\n",
+                      double(model.times()[size_t(i)]), double(model.values(1)[size_t(i)]),
+                      double(model.values(2)[size_t(i)]), double(model.values(3)[size_t(i)]),
+                      double(model.values(4)[size_t(i)]));
+        out += line;
+    }
+    return out;
+}
+
+bool SaveWaveFile(const WaveModel &model, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(waveFileBytes(model)) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+// Whitespace-separated tokens of at most 99 characters, as the reader takes them.
+class Tokens
+{
+public:
+    explicit Tokens(const QByteArray &data)
+        : m_data(data)
+    {
+    }
+    bool next(QByteArray *token)
+    {
+        while (m_at < m_data.size() && isSpace(m_data[m_at]))
+            ++m_at;
+        if (m_at >= m_data.size())
+            return false;
+        const qsizetype begin = m_at;
+        while (m_at < m_data.size() && !isSpace(m_data[m_at]))
+            ++m_at;
+        *token = m_data.mid(begin, std::min<qsizetype>(m_at - begin, 99));
+        return true;
+    }
+
+private:
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+    const QByteArray &m_data;
+    qsizetype m_at = 0;
+};
+
+bool toFloat(const QByteArray &token, float *out)
+{
+    char *end = nullptr;
+    const double v = std::strtod(token.constData(), &end);
+    if (end == token.constData() || *end != '\0' || !std::isfinite(v))
+        return false;
+    *out = float(v);
+    return true;
+}
+
+constexpr qint64 kMaxWaveBytes = 256 * 1024 * 1024; // far above 60000 rows
+} // namespace
+
+WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
+{
+    WaveLoadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.message = QStringLiteral("The file could not be opened: %1").arg(file.errorString());
+        return result;
+    }
+    if (file.size() > kMaxWaveBytes) {
+        result.message = QStringLiteral("The file is too large to be a wave file.");
+        return result;
+    }
+    const QByteArray data = file.readAll();
+    Tokens tokens(data);
+    QByteArray channelLines[4];
+    QByteArray countLine;
+    bool header = true;
+    for (auto &line : channelLines)
+        header = header && tokens.next(&line);
+    header = header && tokens.next(&countLine) && countLine.startsWith("Count=");
+    for (int c = 0; c < 4 && header; ++c)
+        header = channelLines[c].startsWith("Channel" + QByteArray::number(c + 1) + '=');
+    QByteArray heading;
+    for (int i = 0; i < 5 && header; ++i)
+        header = tokens.next(&heading);
+    bool countOk = false;
+    const long long announced = header ? countLine.mid(6).toLongLong(&countOk) : 0;
+    if (!header || !countOk || announced < 0) {
+        result.message = QStringLiteral("This is not a wave file: its header is missing or damaged.");
+        return result;
+    }
+
+    // Only the last rows fit; keep a window of them as they come.
+    std::deque<std::array<float, 5>> rows;
+    QByteArray token;
+    bool damaged = false;
+    while (qint64(rows.size()) < announced || (announced > kWaveCapacity && result.rows < announced)) {
+        std::array<float, 5> row{};
+        int got = 0;
+        while (got < 5 && tokens.next(&token) && toFloat(token, &row[size_t(got)]))
+            ++got;
+        if (got < 5) {
+            damaged = got > 0 || tokens.next(&token);
+            break;
+        }
+        rows.push_back(row);
+        ++result.rows;
+        if (rows.size() > size_t(kWaveCapacity))
+            rows.pop_front();
+        if (result.rows >= announced)
+            break;
+    }
+
+    model.clearAll();
+    const int n = int(rows.size());
+    std::vector<float> column(size_t(std::max(n, 1)));
+    for (int c = 1; c <= 4; ++c) {
+        const QByteArray &line = channelLines[c - 1];
+        if (line.size() <= 9) // "ChannelN=" and nothing more: not in use
+            continue;
+        for (int i = 0; i < n; ++i)
+            column[size_t(i)] = rows[size_t(i)][size_t(c)];
+        model.setChannelData(column.data(), unsigned(n), c, QString::fromUtf8(line.mid(9)));
+    }
+    if (n >= 1) {
+        for (int i = 0; i < n; ++i)
+            column[size_t(i)] = rows[size_t(i)][0];
+        model.setTimeData(column.data(), unsigned(n));
+        model.setPointsPerDiv(n / 10);
+        model.followLatest();
+    }
+    result.ok = true;
+    if (result.rows < announced || damaged)
+        result.message = QStringLiteral("The file announces %1 rows but only %2 are whole; those were loaded.")
+                             .arg(announced)
+                             .arg(result.rows);
+    return result;
+}
+
+QByteArray bitmapBytes(const PixelRows &picture)
+{
+    const quint32 width = quint32(picture.width);
+    const quint32 height = quint32(picture.height);
+    const quint32 rowBytes = ((width * 32 + 31) & ~31u) / 8;
+    const quint32 imageSize = rowBytes * height;
+    QByteArray out(int(14 + 40 + imageSize), '\0');
+    uchar *p = reinterpret_cast<uchar *>(out.data());
+    qToLittleEndian<quint16>(0x4D42, p);
+    qToLittleEndian<quint32>(14 + 40 + imageSize, p + 2);
+    qToLittleEndian<quint32>(14 + 40, p + 10);
+    uchar *info = p + 14;
+    qToLittleEndian<quint32>(40, info);
+    qToLittleEndian<qint32>(qint32(width), info + 4);
+    qToLittleEndian<qint32>(qint32(height), info + 8); // positive: rows bottom-up
+    qToLittleEndian<quint16>(1, info + 12);
+    qToLittleEndian<quint16>(32, info + 14);
+    qToLittleEndian<quint32>(0, info + 16); // uncompressed
+    qToLittleEndian<quint32>(imageSize, info + 20);
+    uchar *pixels = info + 40;
+    for (quint32 y = 0; y < height; ++y) {
+        const uint32_t *line = picture.pixels + size_t(height - 1 - y) * size_t(picture.stride);
+        uchar *row = pixels + y * rowBytes;
+        for (quint32 x = 0; x < width; ++x) {
+            row[4 * x + 0] = uchar(line[x] & 0xFF);         // blue
+            row[4 * x + 1] = uchar((line[x] >> 8) & 0xFF);  // green
+            row[4 * x + 2] = uchar((line[x] >> 16) & 0xFF); // red
+            row[4 * x + 3] = 0;
+        }
+    }
+    return out;
+}
+
+bool SaveBitmap(const PixelRows &picture, const QString &path)
+{
+    const auto fail = [](const char *text) {
+        // A blank caption: these boxes carry no title, not even the program's.
+        showMessage(QLatin1String(text), QStringLiteral(" "), MessageIcon::Error);
+        return false;
+    };
+    if (!picture.pixels || picture.width <= 0 || picture.height <= 0 || picture.stride < picture.width)
+        return fail("Unable to retrieve colour format, width and height of bitmap");
+    const QByteArray bytes = bitmapBytes(picture);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail("Unable to open the file when saving bitmap");
+    if (file.write(bytes.constData(), 14) != 14)
+        return fail("Unable to write file header when saving bitmap");
+    if (file.write(bytes.constData() + 14, 40) != 40)
+        return fail("Unable to write bitmap info");
+    if (file.write(bytes.constData() + 54, bytes.size() - 54) != bytes.size() - 54)
+        return fail("Unable to write colour indices when saving bitmap");
+    if (!file.commit())
+        return fail("Unable to close file handle when saving bitmap");
+    return true;
+}
+
+} // namespace dr420
