@@ -1,0 +1,166 @@
+#include "SamplingEngine.h"
+
+#include "SamplingState.h"
+#include "common/Messages.h"
+#include "link/Link.h"
+
+#include <chrono>
+
+namespace dr420 {
+
+AcquisitionBuffers::AcquisitionBuffers()
+    : time(kAcquisitionCapacity, 0.0f)
+{
+    for (auto &c : channel)
+        c.assign(kAcquisitionCapacity, 0.0f);
+}
+
+void AcquisitionBuffers::reset()
+{
+    std::fill(time.begin(), time.end(), 0.0f);
+    for (auto &c : channel)
+        std::fill(c.begin(), c.end(), 0.0f);
+    counts = {};
+    sampleIndex = 0;
+}
+
+void AcquisitionBuffers::append(std::vector<float> &array, unsigned &count, float value)
+{
+    array[count++] = value;
+    if (count >= unsigned(kAcquisitionCapacity)) {
+        std::move(array.begin() + kAcquisitionShift, array.end(), array.begin());
+        count -= kAcquisitionShift;
+    }
+}
+
+bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned,
+                                float interval)
+{
+    int n = 0;
+    for (int k = 0; k < 4; ++k)
+        n += (mask >> k) & 1;
+    if (n == 0)
+        return true;
+    const int used = n == 3 ? 60 : 64;
+    if (used % (2 * n) != 0)
+        return false;
+    for (int at = 0; at + 2 * n <= used;) {
+        for (int k = 0; k < 4; ++k) {
+            if (!((mask >> k) & 1))
+                continue;
+            const uint16_t raw = uint16_t(block[at] | (block[at + 1] << 8));
+            at += 2;
+            const float value = isSigned[size_t(k)] ? float(int16_t(raw)) : float(raw);
+            append(channel[size_t(k)], counts[size_t(k + 1)], value);
+        }
+        append(time, counts[0], interval * float(sampleIndex));
+        ++sampleIndex;
+    }
+    return true;
+}
+
+SamplingEngine::SamplingEngine() = default;
+
+SamplingEngine::~SamplingEngine()
+{
+    stopThreads();
+}
+
+void SamplingEngine::start(const SamplingSetup &setup, Handover handover)
+{
+    stopThreads();
+    m_setup = setup;
+    m_handover = std::move(handover);
+    {
+        std::lock_guard<std::mutex> g(m_sampleLock);
+        m_buffers.reset();
+    }
+    m_failures = 0;
+    acquiring() = true;
+    m_receive = std::thread([this] { receiveLoop(); });
+    m_display = std::thread([this] { displayLoop(); });
+    m_threadsRunning = true;
+}
+
+void SamplingEngine::stopThreads()
+{
+    acquiring() = false;
+    if (m_receive.joinable())
+        m_receive.join();
+    if (m_display.joinable())
+        m_display.join();
+    m_threadsRunning = false;
+}
+
+void SamplingEngine::receiveLoop()
+{
+    uint8_t block[64];
+    while (acquiring()) {
+        std::fill(std::begin(block), std::end(block), uint8_t(0));
+        if (LinkBytesAvailable() >= kSampleFrameBytes) {
+            uint32_t unread = 0;
+            if (LinkReceive(block, &unread, 0)) {
+                std::lock_guard<std::mutex> g(m_sampleLock);
+                // A block that is no whole number of sets is dropped and counted:
+                // a worker thread shows no message box.
+                if (!m_buffers.decode(block, m_setup.channelMask, m_setup.isSigned, m_setup.interval))
+                    ++m_frameErrors;
+            } else {
+                ++m_failures;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void SamplingEngine::displayLoop()
+{
+    while (acquiring()) {
+        {
+            std::lock_guard<std::mutex> g(m_sampleLock);
+            if (m_handover)
+                m_handover(m_buffers);
+        }
+        // Sleep in short steps so that a stop is not kept waiting.
+        for (int i = 0; i < 10 && acquiring(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool startDriveSampling(int intervalCode, const std::array<int, 4> &choices, const std::function<void(int)> &sleepFor)
+{
+    const auto sleep = [&](int ms) {
+        if (sleepFor)
+            sleepFor(ms);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+    uint8_t response[4] = {0, 0, 0, 0};
+    const uint8_t rate[4] = {0, uint8_t(intervalCode), 0, 0};
+    if (!LinkCommand(kCmdSetRate, rate, response)) {
+        showMessage(QStringLiteral("Serial port is not open!"), QString(), MessageIcon::Question);
+        return false;
+    }
+    sleep(100);
+    const uint8_t channels[4] = {uint8_t(choices[0]), uint8_t(choices[1]), uint8_t(choices[2]), uint8_t(choices[3])};
+    if (!LinkCommand(kCmdSetChannels, channels, response)) {
+        showMessage(QStringLiteral("Failed to set channe!"), QString(), MessageIcon::Question);
+        return false;
+    }
+    sleep(100);
+    const uint8_t none[4] = {0, 0, 0, 0};
+    if (!LinkCommand(kCmdStartSampling, none, response)) {
+        showMessage(QStringLiteral("Sampling failure!"), QString(), MessageIcon::Question);
+        return false;
+    }
+    return true;
+}
+
+void stopDriveSampling()
+{
+    const uint8_t none[4] = {0, 0, 0, 0};
+    uint8_t response[4] = {0, 0, 0, 0};
+    LinkCommand(kCmdStopSampling, none, response);
+}
+
+} // namespace dr420

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The oscilloscope's acquisition: buffers, decoding of sample blocks, the
+// receive and display threads, and the drive commands that start and stop
+// the stream.
+namespace dr420 {
+
+constexpr int kAcquisitionCapacity = 60480;
+constexpr int kAcquisitionShift = 500;
+
+// Time and four channels with one fill count each; when a count reaches the
+// capacity the oldest 500 entries go, so the latest samples always fit.
+struct AcquisitionBuffers {
+    AcquisitionBuffers();
+    void reset();
+    std::vector<float> time;
+    std::array<std::vector<float>, 4> channel;
+    std::array<unsigned, 5> counts{}; // time, channel 1..4
+    unsigned sampleIndex = 0;         // samples since Run, never reduced
+
+    // Decodes one 64-byte block: sample sets of the masked channels in channel
+    // order, 16 bits little-endian each. False when the used length is not a
+    // whole number of sets (the block is dropped).
+    bool decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned, float interval);
+
+private:
+    static void append(std::vector<float> &array, unsigned &count, float value);
+};
+
+struct SamplingSetup {
+    unsigned channelMask = 0;
+    float interval = 2;
+    std::array<bool, 4> isSigned{};
+};
+
+class SamplingEngine
+{
+public:
+    // Called by the display thread ten times a second with the sample lock held.
+    using Handover = std::function<void(const AcquisitionBuffers &)>;
+
+    SamplingEngine();
+    ~SamplingEngine();
+
+    // Zeroes the buffers, sets `acquiring` and starts both threads.
+    void start(const SamplingSetup &setup, Handover handover);
+    // Clears `acquiring` and waits for both threads to end.
+    void stopThreads();
+    bool isRunning() const { return m_threadsRunning; }
+
+    std::mutex &sampleLock() { return m_sampleLock; }
+    AcquisitionBuffers &buffers() { return m_buffers; }
+    int failures() const { return m_failures.load(); }
+    int takeFailures() { return m_failures.exchange(0); }
+    int frameErrors() const { return m_frameErrors.load(); }
+
+private:
+    void receiveLoop();
+    void displayLoop();
+
+    SamplingSetup m_setup;
+    Handover m_handover;
+    AcquisitionBuffers m_buffers;
+    std::mutex m_sampleLock;
+    std::atomic<int> m_failures{0};
+    std::atomic<int> m_frameErrors{0};
+    std::thread m_receive;
+    std::thread m_display;
+    bool m_threadsRunning = false;
+};
+
+// Tells the drive to stream: command 50 (interval code), 49 (the four
+// channel choices), 51; the 100 ms waits in between. Each refusal is shown
+// with its own message; false then.
+bool startDriveSampling(int intervalCode, const std::array<int, 4> &choices,
+                        const std::function<void(int)> &sleep = nullptr);
+// Command 52; its result does not matter.
+void stopDriveSampling();
+
+} // namespace dr420
