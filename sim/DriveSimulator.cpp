@@ -120,18 +120,17 @@ bool DriveSimulator::start(QString *error)
 void DriveSimulator::stop()
 {
     m_stop = true;
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slave >= 0)
-        ::close(m_slave);
-    m_master = m_slave = -1;
+    closeTerminal();
 }
 
 void DriveSimulator::unplug()
 {
     m_unplug = true;
+    closeTerminal();
+}
+
+void DriveSimulator::closeTerminal()
+{
     if (m_thread.joinable())
         m_thread.join();
     if (m_master >= 0)
@@ -327,12 +326,14 @@ void DriveSimulator::handleCommands(QByteArray &rx)
         const qint64 heard = nowNs() + wireNs(kCommandFrameBytes);
         int newBaud = 0;
         const QByteArray answer = answerCommand(request, &newBaud);
-        send(answer, heard);
+        // A real drive answers at the old rate and then switches; on a
+        // pseudo-terminal the rate of the answer does not matter, so the
+        // switch is made first: whoever has the answer finds the new rate.
         if (newBaud) {
-            tcdrain(m_master);
             m_baud = newBaud;
             log(QStringLiteral("now at %1 bit/s").arg(newBaud));
         }
+        send(answer, heard);
     }
     if (rx.size() > 4096)
         rx.remove(0, rx.size() - kCommandFrameBytes);

@@ -77,6 +77,7 @@ public:
 
 private:
     void run();
+    void closeTerminal(); // ends the thread, then closes both sides
     void handleCommands(QByteArray &rx);
     void handleModbus(QByteArray &rx);
     QByteArray answerCommand(const protocol::CommandFrame &request, int *newBaud);

@@ -117,7 +117,8 @@ private slots:
         });
         QVERIFY(failed);
         const double bound = 100 + 1000.0 * protocol::wireSeconds(frameBytes, baud, rs485 ? 2 : 1);
-        QVERIFY2(ms >= 100 && ms <= bound + 50, qPrintable(QStringLiteral("%1 ms, bound %2 ms").arg(ms).arg(bound)));
+        QVERIFY2(ms >= 100 && ms <= bound + 80, // scheduling slack on a loaded machine
+                 qPrintable(QStringLiteral("%1 ms, bound %2 ms").arg(ms).arg(bound)));
     }
 
     void unpluggedDeviceFailsAtOnce_data()

@@ -102,7 +102,7 @@ int SerialLinkDriver::registerStatus()
     return NoAnswer;
 }
 
-int SerialLinkDriver::readRegister(uint8_t station, uint16_t address, uint32_t *value)
+int SerialLinkDriver::modbusCall(uint8_t station, const std::function<bool(modbus_t *)> &call)
 {
     std::lock_guard<std::mutex> tx(m_tx);
     std::lock_guard<std::mutex> rx(m_rx);
@@ -111,25 +111,23 @@ int SerialLinkDriver::readRegister(uint8_t station, uint16_t address, uint32_t *
     if (m_port.isGone())
         return DeviceGone;
     modbus_set_slave(m_modbus, station);
-    uint16_t reg = 0;
-    if (modbus_read_registers(m_modbus, address, 1, &reg) != 1)
-        return registerStatus();
-    *value = reg;
-    return Ok;
+    return call(m_modbus) ? Ok : registerStatus();
+}
+
+int SerialLinkDriver::readRegister(uint8_t station, uint16_t address, uint32_t *value)
+{
+    return modbusCall(station, [&](modbus_t *ctx) {
+        uint16_t reg = 0;
+        if (modbus_read_registers(ctx, address, 1, &reg) != 1)
+            return false;
+        *value = reg;
+        return true;
+    });
 }
 
 int SerialLinkDriver::writeRegister(uint8_t station, uint16_t address, uint16_t value)
 {
-    std::lock_guard<std::mutex> tx(m_tx);
-    std::lock_guard<std::mutex> rx(m_rx);
-    if (!m_modbus || !m_port.isOpen())
-        return NotOpen;
-    if (m_port.isGone())
-        return DeviceGone;
-    modbus_set_slave(m_modbus, station);
-    if (modbus_write_register(m_modbus, address, value) != 1)
-        return registerStatus();
-    return Ok;
+    return modbusCall(station, [&](modbus_t *ctx) { return modbus_write_register(ctx, address, value) == 1; });
 }
 
 int SerialLinkDriver::command(uint8_t code, const uint8_t *data4, uint8_t *response4)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 typedef struct _modbus modbus_t;
@@ -49,6 +50,8 @@ public:
 private:
     int exchange(uint8_t code, const uint8_t *data4, uint8_t *response4);
     int registerStatus();
+    // One Modbus request to `station` with both locks held; the status of Status.
+    int modbusCall(uint8_t station, const std::function<bool(modbus_t *)> &call);
     void pumpLocked();
     void closeLocked();
     int answerTimeoutMs(int frameBytes) const;
