@@ -123,6 +123,10 @@ private slots:
         QCOMPARE(moved.at(0).at(0).toInt(), 1);
         QCOMPARE(wnd.model().channelScale(1).top, 620.0);
 
+        wnd.shiftChannel(50, 2);
+        QCOMPARE(moved.count(), 3);
+        QCOMPARE(moved.last().at(0).toInt(), 2);
+
         QTest::mouseClick(&wnd, Qt::RightButton, {}, QPoint(10, 20));
         QCOMPARE(right.count(), 1);
         QCOMPARE(right.at(0).at(0).toPoint(), QPoint(10, 20));

@@ -326,6 +326,17 @@ void CWaveWnd::drawFrame(QPainter &p)
     }
 }
 
+void CWaveWnd::shiftChannel(double value, int channel)
+{
+    {
+        std::lock_guard<std::mutex> g(m_sampleLock);
+        m_model.shiftChannel(value, channel);
+    }
+    update();
+    if (channel >= 1 && channel <= 4)
+        emit channelMoved(channel);
+}
+
 bool CWaveWnd::saveWaveFile(const QString &path)
 {
     QString error;

@@ -43,6 +43,10 @@ public:
     bool tipMode() const { return m_tipMode; }
     void setCursorHandle(const QCursor &shape, int index);
 
+    // Moves a channel's range (the shift spin) and tells who listens, as a
+    // vertical drag does.
+    void shiftChannel(double value, int channel);
+
     // Renders everything into the composite (as a paint does) and returns it.
     const QImage &render();
     const QImage &composite() const { return m_composite; }
