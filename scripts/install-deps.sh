@@ -9,7 +9,7 @@ PACKAGES=(
   libmodbus-dev mdbtools-dev sqlite3
   xvfb xauth openbox imagemagick x11-apps
   fonts-wqy-zenhei fonts-dejavu-core
-  socat mbpoll python3-pymodbus
+  socat mbpoll
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
