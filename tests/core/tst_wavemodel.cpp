@@ -366,7 +366,8 @@ private slots:
         QTest::newRow("count 0") << head + "Count=0\r\n" + headings << true << 0;
         QTest::newRow("negative count") << head + "Count=-4\r\n" + headings << false << 0;
         QTest::newRow("no header") << QByteArray("1 2 3 4 5\n") << false << 0;
-        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe garbage \x7f", 17) << false << 0;
+        static const char binary[] = "\x00\x01\xff\xfe garbage \x7f";
+        QTest::newRow("binary") << QByteArray(binary, sizeof binary - 1) << false << 0;
         QTest::newRow("empty") << QByteArray() << false << 0;
     }
     void malformedWaveFiles()

@@ -210,7 +210,7 @@ private slots:
         QVERIFY(!combo->tip()->isVisible());
         combo->setCurrentIndex(1);
         QTest::mouseMove(combo, inText + QPoint(1, 0));
-        QVERIFY(combo->tip()->isVisible());
+        QTRY_VERIFY(combo->tip()->isVisible());
         QCOMPARE(combo->tip()->text(), combo->currentText());
         QCOMPARE(combo->tip()->pos(), combo->mapToGlobal(QPoint(combo->textArea().left() + 1, combo->textArea().top() + 3)));
         QTest::mouseMove(away);
@@ -236,7 +236,7 @@ private slots:
         QTest::mouseMove(list->viewport(), shortItem.center());
         QVERIFY(!combo->listBox()->tip()->isVisible());
         QTest::mouseMove(list->viewport(), longItem.center());
-        QVERIFY(combo->listBox()->tip()->isVisible());
+        QTRY_VERIFY(combo->listBox()->tip()->isVisible());
         QCOMPARE(combo->listBox()->tip()->text(), combo->itemText(1));
         QCOMPARE(combo->listBox()->tip()->pos(), list->viewport()->mapToGlobal(longItem.topLeft()));
         combo->hidePopup();

@@ -39,6 +39,7 @@ void CXTipPopup::showText(const QString &text, const QPoint &globalTopLeft, cons
 CXTipListBox::CXTipListBox(QAbstractItemView *list)
     : QObject(list)
     , m_list(list)
+    , m_viewport(list->viewport())
     , m_tip(new CXTipPopup(list))
 {
     list->setMouseTracking(true);
@@ -50,12 +51,12 @@ CXTipListBox::CXTipListBox(QAbstractItemView *list)
 
 bool CXTipListBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list->viewport()) {
-        if (event->type() == QEvent::MouseMove)
-            mouseMovedTo(static_cast<QMouseEvent *>(event)->position().toPoint());
-        else if (event->type() == QEvent::Hide || event->type() == QEvent::Leave)
-            m_tip->hide();
-    }
+    if (watched != m_viewport.data() || !m_tip)
+        return false;
+    if (event->type() == QEvent::MouseMove && m_list)
+        mouseMovedTo(static_cast<QMouseEvent *>(event)->position().toPoint());
+    else if (event->type() == QEvent::Hide || event->type() == QEvent::Leave)
+        m_tip->hide();
     return false;
 }
 
@@ -78,6 +79,8 @@ void CXTipListBox::mouseMovedTo(const QPoint &pos)
 
 void CXTipListBox::checkPointer()
 {
+    if (!m_list || !m_tip)
+        return;
     const QPoint pos = m_list->viewport()->mapFromGlobal(QCursor::pos());
     if (!m_list->viewport()->rect().contains(pos) || !m_list->isVisible()) {
         m_timer.stop();

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 class QAbstractItemView;
@@ -34,8 +35,11 @@ private:
     void mouseMovedTo(const QPoint &pos);
     void checkPointer();
 
-    QAbstractItemView *m_list;
-    CXTipPopup *m_tip;
+    // Events keep coming while the list is torn down: only guarded pointers
+    // are touched from the filter.
+    QPointer<QAbstractItemView> m_list;
+    QPointer<QWidget> m_viewport;
+    QPointer<CXTipPopup> m_tip;
     QTimer m_timer;
 };
 
