@@ -6,6 +6,7 @@
 #include "shell/MainFrame.h"
 #include "shell/MdiClient.h"
 #include "shell/Splash.h"
+#include "shell/SingleInstance.h"
 #include "shell/TolvaApp.h"
 
 #include <QMdiArea>
@@ -139,6 +140,30 @@ private slots:
         QCOMPARE(countTitled(frame, title), 0);
         QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(countTitled(frame, title), 1);
+    }
+
+    void maximisedChildDoesNotFakeAConnection()
+    {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.openParameterEditor();
+        frame.parameterEditor()->showMaximized();
+        QVERIFY(!frame.isConnected());
+        frame.setConnected(true);
+        QVERIFY(frame.isConnected());
+        QVERIFY(frame.windowTitle().startsWith(kTitleConnected));
+    }
+
+    void secondStartRestoresAMinimisedWindow()
+    {
+        CTolvaApp app;
+        QVERIFY(app.initInstance({QStringLiteral("dr420-monitor"), QStringLiteral("--no-splash")}));
+        app.mainFrame()->showMinimized();
+        QTRY_VERIFY(app.mainFrame()->isMinimized());
+        SingleInstance second;
+        QVERIFY(!second.claim());
+        QTRY_VERIFY(!app.mainFrame()->isMinimized());
     }
 
     void ctrlNOpensABlankWindowEachTime()

@@ -195,11 +195,14 @@ void CMainFrame::loadParameterTable()
 
 bool CMainFrame::isConnected() const
 {
-    return windowTitle() != kTitleNotConnected;
+    // Not read back from the title: a maximised child window adds its own
+    // name to the main window's title.
+    return m_connected;
 }
 
 void CMainFrame::setConnected(bool connected)
 {
+    m_connected = connected;
     setWindowTitle(connected ? kTitleConnected : kTitleNotConnected);
 }
 

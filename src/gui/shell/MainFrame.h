@@ -67,6 +67,7 @@ private:
     QTimer m_clockTimer;
     QTimer m_watchTimer;
     int m_blankCount = 0;
+    bool m_connected = false;
 
     bool m_fullScreen = false;
     QByteArray m_savedGeometry;
