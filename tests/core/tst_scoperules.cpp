@@ -1,4 +1,5 @@
 #include "common/PositionalIni.h"
+#include "scope/ColourPalette.h"
 #include "scope/SamplingEngine.h"
 #include "scope/ScopeRules.h"
 #include "scope/WaveSettings.h"
@@ -193,6 +194,49 @@ private slots:
         QCOMPARE(choiceName(QStringLiteral("2: V2")), QStringLiteral("V2"));
         QVERIFY(!loadChannelList(m_dir.filePath(QStringLiteral("missing.set")), &list));
         QVERIFY(list.empty());
+    }
+
+    void paletteKeys_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("toRow");
+        QTest::addColumn<int>("toColumn");
+        const int Up = int(PaletteKey::Up), Down = int(PaletteKey::Down), Left = int(PaletteKey::Left),
+                  Right = int(PaletteKey::Right);
+        QTest::newRow("down from none") << -1 << -1 << Down << 0 << 0;
+        QTest::newRow("down a row") << 1 << 3 << Down << 2 << 3;
+        QTest::newRow("down from the last row: custom") << 4 << 5 << Down << -2 << -2;
+        QTest::newRow("up from none") << -1 << -1 << Up << 4 << 0;
+        QTest::newRow("up from row 0: custom") << 0 << 6 << Up << -2 << -2;
+        QTest::newRow("up a row") << 3 << 1 << Up << 2 << 1;
+        QTest::newRow("right from none") << -1 << -1 << Right << 0 << 0;
+        QTest::newRow("right wraps in the row") << 2 << 7 << Right << 2 << 0;
+        QTest::newRow("left from none") << -1 << -1 << Left << 4 << 7;
+        QTest::newRow("left on column 0 of row 2") << 2 << 0 << Left << 2 << 7;
+        QTest::newRow("down from custom") << -2 << -2 << Down << 0 << 0;
+    }
+    void paletteKeys()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, key);
+        QFETCH(int, toRow);
+        QFETCH(int, toColumn);
+        const PaletteCell to = movePaletteCell({row, column}, PaletteKey(key));
+        QCOMPARE(to.row, toRow);
+        QCOMPARE(to.column, toColumn);
+    }
+
+    void paletteTable()
+    {
+        const auto &p = colourPalette();
+        QCOMPARE(p.size(), size_t(kPaletteRows * kPaletteColumns));
+        QCOMPARE(QString::fromUtf8(p[0].name), QStringLiteral("黑色"));
+        QCOMPARE(p[16].red, 255);
+        QCOMPARE(QString::fromUtf8(p[39].name), QStringLiteral("白色"));
+        QCOMPARE(PaletteCell({2, 3}).index(), 19);
     }
 
     void waveSettingsRoundTripAndDefaults()
