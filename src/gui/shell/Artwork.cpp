@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
+#include <cmath>
 
 namespace dr420::artwork {
 namespace {
@@ -269,6 +270,152 @@ QImage splashPicture()
     p.setPen(QColor(90, 100, 120));
     p.drawText(QRect(0, 280, 500, 24), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Velcor Electric"));
     return img;
+}
+
+namespace {
+void drawArrow(QPainter &p, double s, QPointF from, QPointF to)
+{
+    p.drawLine(from * s, to * s);
+    const QPointF d = to - from;
+    const double len = std::hypot(d.x(), d.y());
+    const QPointF u = d / len;
+    const QPointF n(-u.y(), u.x());
+    const QPointF tip = to * s;
+    p.drawLine(tip, tip - (u * 5 - n * 4) * s);
+    p.drawLine(tip, tip - (u * 5 + n * 4) * s);
+}
+
+void drawMagnifier(QPainter &p, double s, bool plus)
+{
+    p.setPen(QPen(QColor(60, 60, 70), 3 * s));
+    p.setBrush(QColor(220, 240, 255));
+    p.drawEllipse(QRectF(3 * s, 3 * s, 18 * s, 18 * s));
+    p.setPen(QPen(QColor(60, 60, 70), 5 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(19 * s, 19 * s), QPointF(28 * s, 28 * s));
+    p.setPen(QPen(QColor(20, 90, 170), 3 * s));
+    p.drawLine(QPointF(7 * s, 12 * s), QPointF(17 * s, 12 * s));
+    if (plus)
+        p.drawLine(QPointF(12 * s, 7 * s), QPointF(12 * s, 17 * s));
+}
+
+const QColor kChannelInk[4] = {QColor(200, 160, 0), QColor(0, 150, 0), QColor(0, 150, 170), QColor(190, 0, 190)};
+} // namespace
+
+QIcon scopeIcon(ScopeIcon which)
+{
+    return iconFrom([which](QPainter &p, double s) {
+        const QColor ink(40, 40, 50);
+        switch (which) {
+        case ScopeIcon::Run: {
+            p.setPen(QPen(QColor(0, 100, 0), 1.5 * s));
+            p.setBrush(QColor(40, 190, 60));
+            p.drawPolygon(QPolygonF{{8 * s, 4 * s}, {28 * s, 16 * s}, {8 * s, 28 * s}});
+            break;
+        }
+        case ScopeIcon::Stop:
+            p.setPen(QPen(QColor(120, 0, 0), 1.5 * s));
+            p.setBrush(QColor(210, 40, 40));
+            p.drawRect(QRectF(6 * s, 6 * s, 20 * s, 20 * s));
+            break;
+        case ScopeIcon::TimeCursors:
+            p.setPen(QPen(ink, 2 * s, Qt::DashLine));
+            p.drawLine(QPointF(10 * s, 8 * s), QPointF(10 * s, 30 * s));
+            p.drawLine(QPointF(22 * s, 8 * s), QPointF(22 * s, 30 * s));
+            p.setPen(Qt::NoPen);
+            p.setBrush(ink);
+            p.drawPolygon(QPolygonF{{5 * s, 1 * s}, {15 * s, 1 * s}, {10 * s, 8 * s}});
+            p.drawPolygon(QPolygonF{{17 * s, 1 * s}, {27 * s, 1 * s}, {22 * s, 8 * s}});
+            break;
+        case ScopeIcon::ValueCursor1:
+        case ScopeIcon::ValueCursor2:
+        case ScopeIcon::ValueCursor3:
+        case ScopeIcon::ValueCursor4: {
+            const int k = int(which) - int(ScopeIcon::ValueCursor1);
+            const QColor c = kChannelInk[k];
+            p.setPen(QPen(c, 2 * s, Qt::DashLine));
+            p.drawLine(QPointF(1 * s, 7 * s), QPointF(24 * s, 7 * s));
+            p.drawLine(QPointF(1 * s, 25 * s), QPointF(24 * s, 25 * s));
+            p.setPen(Qt::NoPen);
+            p.setBrush(c);
+            p.drawPolygon(QPolygonF{{31 * s, 2 * s}, {31 * s, 12 * s}, {24 * s, 7 * s}});
+            p.drawPolygon(QPolygonF{{31 * s, 20 * s}, {31 * s, 30 * s}, {24 * s, 25 * s}});
+            QFont f;
+            f.setPixelSize(int(15 * s));
+            f.setBold(true);
+            p.setFont(f);
+            p.setPen(ink);
+            p.drawText(QRectF(2 * s, 8 * s, 22 * s, 17 * s), Qt::AlignCenter, QString::number(k + 1));
+            break;
+        }
+        case ScopeIcon::OriginalSize: {
+            p.setPen(QPen(ink, 1.5 * s));
+            p.setBrush(QColor(250, 250, 240));
+            p.drawRect(QRectF(3 * s, 3 * s, 26 * s, 26 * s));
+            QFont f;
+            f.setPixelSize(int(14 * s));
+            f.setBold(true);
+            p.setFont(f);
+            p.drawText(QRectF(3 * s, 3 * s, 26 * s, 26 * s), Qt::AlignCenter, QStringLiteral("1:1"));
+            break;
+        }
+        case ScopeIcon::Coordinates:
+            p.setPen(QPen(ink, 2 * s));
+            p.drawLine(QPointF(10 * s, 2 * s), QPointF(10 * s, 18 * s));
+            p.drawLine(QPointF(2 * s, 10 * s), QPointF(18 * s, 10 * s));
+            p.setPen(QPen(Qt::black, 1 * s));
+            p.setBrush(QColor(255, 255, 210));
+            p.drawRect(QRectF(13 * s, 16 * s, 17 * s, 12 * s));
+            p.setPen(QPen(ink, 1.5 * s));
+            p.drawLine(QPointF(16 * s, 20 * s), QPointF(27 * s, 20 * s));
+            p.drawLine(QPointF(16 * s, 24 * s), QPointF(24 * s, 24 * s));
+            break;
+        case ScopeIcon::FullScreen:
+            p.setPen(QPen(ink, 1.5 * s));
+            p.setBrush(QColor(200, 225, 250));
+            p.drawRect(QRectF(8 * s, 8 * s, 16 * s, 16 * s));
+            p.setPen(QPen(QColor(20, 90, 170), 2.2 * s));
+            drawArrow(p, s, {11, 11}, {2, 2});
+            drawArrow(p, s, {21, 11}, {30, 2});
+            drawArrow(p, s, {11, 21}, {2, 30});
+            drawArrow(p, s, {21, 21}, {30, 30});
+            break;
+        case ScopeIcon::VerticalDrag:
+            p.setPen(QPen(QColor(20, 90, 170), 3 * s));
+            drawArrow(p, s, {16, 16}, {16, 2});
+            drawArrow(p, s, {16, 16}, {16, 30});
+            p.setPen(QPen(ink, 1.5 * s));
+            p.drawLine(QPointF(4 * s, 16 * s), QPointF(28 * s, 16 * s));
+            break;
+        case ScopeIcon::HorizontalDrag:
+            p.setPen(QPen(QColor(20, 90, 170), 3 * s));
+            drawArrow(p, s, {16, 16}, {2, 16});
+            drawArrow(p, s, {16, 16}, {30, 16});
+            p.setPen(QPen(ink, 1.5 * s));
+            p.drawLine(QPointF(16 * s, 4 * s), QPointF(16 * s, 28 * s));
+            break;
+        case ScopeIcon::Prohibit:
+            p.setPen(QPen(QColor(200, 30, 30), 4 * s));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(4 * s, 4 * s, 24 * s, 24 * s));
+            p.drawLine(QPointF(8 * s, 24 * s), QPointF(24 * s, 8 * s));
+            break;
+        case ScopeIcon::ZoomIn: drawMagnifier(p, s, true); break;
+        case ScopeIcon::ZoomOut: drawMagnifier(p, s, false); break;
+        case ScopeIcon::Background:
+            p.setPen(QPen(ink, 1.5 * s));
+            p.setBrush(Qt::black);
+            p.drawRect(QRectF(2 * s, 2 * s, 20 * s, 20 * s));
+            p.setBrush(QColor(255, 255, 255));
+            p.drawRect(QRectF(10 * s, 10 * s, 20 * s, 20 * s));
+            p.setBrush(QColor(220, 40, 40));
+            p.drawRect(QRectF(13 * s, 13 * s, 6 * s, 6 * s));
+            p.setBrush(QColor(40, 170, 40));
+            p.drawRect(QRectF(21 * s, 13 * s, 6 * s, 6 * s));
+            p.setBrush(QColor(40, 80, 220));
+            p.drawRect(QRectF(13 * s, 21 * s, 6 * s, 6 * s));
+            break;
+        }
+    });
 }
 
 } // namespace dr420::artwork

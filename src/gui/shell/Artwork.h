@@ -19,6 +19,13 @@ QIcon searchIcon();           // magnifier
 QIcon attributeIcon(int rw);
 QIcon cancelIcon();           // red cross
 
+// The oscilloscope's tool bar pictures.
+enum class ScopeIcon {
+    Run, Stop, TimeCursors, ValueCursor1, ValueCursor2, ValueCursor3, ValueCursor4, OriginalSize,
+    Coordinates, FullScreen, VerticalDrag, HorizontalDrag, Prohibit, ZoomIn, ZoomOut, Background
+};
+QIcon scopeIcon(ScopeIcon which);
+
 // The MDI background tile, 100 x 100. It is drawn in three key colours that
 // the background maps to system colours: light grey (192,192,192), white and
 // black; the rest of its palette stays as drawn.

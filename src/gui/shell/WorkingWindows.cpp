@@ -3,6 +3,7 @@
 #include "MainFrame.h"
 #include "editor/ParaFrame.h"
 #include "editor/ParaView.h"
+#include "scope/WaveFrame.h"
 
 #include <QWidget>
 
@@ -16,11 +17,11 @@ QWidget *createParameterView(CMainFrame *frame)
     return editor;
 }
 
-QWidget *createOscilloscopeView(CMainFrame *)
+QWidget *createOscilloscopeView(CMainFrame *frame)
 {
-    auto *view = new QWidget;
-    view->setObjectName(QStringLiteral("waveView"));
-    return view;
+    auto *scope = new CWaveFrame;
+    scope->setMainFullScreen([frame] { frame->enterFullScreen(); }, [frame] { frame->leaveFullScreen(); });
+    return scope;
 }
 
 } // namespace dr420

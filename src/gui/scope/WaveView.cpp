@@ -1,0 +1,765 @@
+#include "WaveView.h"
+
+#include "common/Messages.h"
+#include "common/ProgramDir.h"
+#include "common/ShellRules.h"
+#include "controls/ColourPicker.h"
+#include "controls/SpinButtons.h"
+#include "controls/XTipComboBox.h"
+#include "link/Link.h"
+#include "scope/SamplingState.h"
+#include "scope/WaveSettings.h"
+#include "shell/DialogService.h"
+#include "wave/WaveWnd.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace dr420 {
+namespace {
+const QString kChannelFile = QStringLiteral("channel.set");
+const QString kSettingsFile = QStringLiteral("wavesettings.ini");
+const QString kNullChannel = QStringLiteral("(Null)");
+
+// The panel at its designed width; wider views spread the groups.
+constexpr int kPanelHeight = 150;
+constexpr int kGroupWidth = 224;
+constexpr int kSamplingWidth = 284;
+constexpr int kGroupGap = 4;
+constexpr int kPanelBaseWidth = 8 + 4 * (kGroupWidth + kGroupGap) + kSamplingWidth + 8;
+
+QColor fromColorRef(unsigned c)
+{
+    return QColor(colorRefRed(c), colorRefGreen(c), colorRefBlue(c));
+}
+
+unsigned toColorRef(const QColor &c)
+{
+    return colorRef(c.red(), c.green(), c.blue());
+}
+
+QString numberText(double v)
+{
+    return QString::number(v, 'g', 10);
+}
+
+QPushButton *smallButton(const QString &text, const QString &name)
+{
+    auto *b = new QPushButton(text);
+    b->setObjectName(name);
+    b->setFixedSize(22, 22);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QLineEdit *field(const QString &name, bool readOnly)
+{
+    auto *e = new QLineEdit;
+    e->setObjectName(name);
+    e->setReadOnly(readOnly);
+    e->setFixedWidth(58);
+    e->setAlignment(Qt::AlignRight);
+    return e;
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+} // namespace
+
+CWaveView::CWaveView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("waveView"));
+    m_wave = new CWaveWnd(this);
+    // The display stands in for the form's placeholder; its six pointer shapes.
+    const Qt::CursorShape shapes[6] = {Qt::PointingHandCursor, Qt::ArrowCursor, Qt::OpenHandCursor,
+                                       Qt::ClosedHandCursor,   Qt::CrossCursor, Qt::SizeAllCursor};
+    for (int i = 0; i < 6; ++i)
+        m_wave->setCursorHandle(QCursor(shapes[i]), i);
+    buildPanel();
+    loadFiles();
+    applyColours();
+    prepareDisplay();
+    showFields();
+    connect(m_wave, &CWaveWnd::zoomStepped, this, [this] {
+        refreshScalesFromDisplay();
+        recomputeRatios();
+        showFields();
+    });
+    connect(m_wave, &CWaveWnd::channelMoved, this, [this] { recomputeRatios(); });
+    connect(m_wave, &CWaveWnd::rightClicked, this, &CWaveView::showContextMenu);
+    resize(kPanelBaseWidth, 600);
+}
+
+CWaveView::~CWaveView()
+{
+    // The worker threads end before anything they use goes away.
+    m_engine.stopThreads();
+    {
+        std::lock_guard<std::mutex> g(m_engine.sampleLock());
+        m_engine.buffers().reset();
+    }
+    saveSettings();
+    if (samplingActive()) {
+        stopDriveSampling();
+        samplingActive() = false;
+    }
+}
+
+bool CWaveView::isRunning() const
+{
+    return m_engine.isRunning();
+}
+
+// --- panel -------------------------------------------------------------------
+
+void CWaveView::buildPanel()
+{
+    m_panel = new QWidget(this);
+    m_panel->setObjectName(QStringLiteral("channelPanel"));
+    for (int k = 1; k <= 4; ++k) {
+        ChannelControls &c = m_channels[size_t(k - 1)];
+        c.group = new QGroupBox(QStringLiteral("Channel%1").arg(k), m_panel);
+        c.group->setObjectName(QStringLiteral("channelGroup%1").arg(k));
+        c.curve = new CXTipComboBox;
+        c.curve->setObjectName(QStringLiteral("curve%1").arg(k));
+        c.colour = new CColourPicker;
+        c.colour->setObjectName(QStringLiteral("colour%1").arg(k));
+        c.perDiv = field(QStringLiteral("perDiv%1").arg(k), true);
+        c.plus = smallButton(QStringLiteral("+"), QStringLiteral("perDivPlus%1").arg(k));
+        c.minus = smallButton(QStringLiteral("-"), QStringLiteral("perDivMinus%1").arg(k));
+        c.shift = field(QStringLiteral("shift%1").arg(k), false);
+        c.shiftSpin = new CSpinButtons;
+        c.shiftSpin->setObjectName(QStringLiteral("shiftSpin%1").arg(k));
+
+        auto *grid = new QGridLayout(c.group);
+        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setVerticalSpacing(4);
+        grid->setHorizontalSpacing(4);
+        grid->addWidget(new QLabel(QStringLiteral("Curve%1:").arg(k)), 0, 0);
+        grid->addWidget(c.curve, 0, 1, 1, 3);
+        grid->addWidget(new QLabel(QStringLiteral("Color:")), 1, 0);
+        grid->addWidget(c.colour, 1, 1, 1, 3);
+        grid->addWidget(new QLabel(QStringLiteral("Per Division:")), 2, 0);
+        grid->addWidget(c.perDiv, 2, 1);
+        grid->addWidget(c.plus, 2, 2);
+        grid->addWidget(c.minus, 2, 3);
+        grid->addWidget(new QLabel(QStringLiteral("Shift:")), 3, 0);
+        grid->addWidget(c.shift, 3, 1);
+        grid->addWidget(c.shiftSpin, 3, 2);
+        grid->setColumnStretch(1, 1);
+
+        connect(c.curve, &QComboBox::currentIndexChanged, this, [this, k] { curveChanged(k); });
+        connect(c.colour, &CColourPicker::colourChosen, this, &CWaveView::applyColours);
+        connect(c.plus, &QPushButton::clicked, this, [this, k] { perDivStep(k, true); });
+        connect(c.minus, &QPushButton::clicked, this, [this, k] { perDivStep(k, false); });
+        // Up moves the curve up: the range moves down.
+        connect(c.shiftSpin, &CSpinButtons::stepped, this, [this, k](int d) { shiftStep(k, -d); });
+    }
+
+    SamplingControls &s = m_sampling;
+    s.group = new QGroupBox(QStringLiteral("Data Sampling Option"), m_panel);
+    s.group->setObjectName(QStringLiteral("samplingGroup"));
+    s.width = new QComboBox;
+    s.width->setObjectName(QStringLiteral("lineWidth"));
+    for (int w = 1; w <= 5; ++w)
+        s.width->addItem(QString::number(w));
+    s.interval = field(QStringLiteral("interval"), false);
+    s.intervalSpin = new CSpinButtons;
+    s.intervalSpin->setObjectName(QStringLiteral("intervalSpin"));
+    s.points = field(QStringLiteral("points"), true);
+    s.plus = smallButton(QStringLiteral("+"), QStringLiteral("pointsPlus"));
+    s.minus = smallButton(QStringLiteral("-"), QStringLiteral("pointsMinus"));
+    auto *grid = new QGridLayout(s.group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(6);
+    grid->addWidget(new QLabel(QStringLiteral("Line Width (Pixels):")), 0, 0);
+    grid->addWidget(s.width, 0, 1, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Sampling Interval(ms):")), 1, 0);
+    grid->addWidget(s.interval, 1, 1);
+    grid->addWidget(s.intervalSpin, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("X-Axis Points Per Grid:")), 2, 0);
+    grid->addWidget(s.points, 2, 1);
+    grid->addWidget(s.plus, 2, 2);
+    grid->addWidget(s.minus, 2, 3);
+    grid->setRowStretch(3, 1);
+    connect(s.width, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_fields.widthIndex = std::max(index, 0);
+        m_wave->setLineWidth(m_fields.widthIndex + 1);
+    });
+    connect(s.intervalSpin, &CSpinButtons::stepped, this, &CWaveView::intervalStep);
+    connect(s.plus, &QPushButton::clicked, this, [this] { pointsStep(true); });
+    connect(s.minus, &QPushButton::clicked, this, [this] { pointsStep(false); });
+}
+
+void CWaveView::loadFiles()
+{
+    if (!loadChannelList(programDir() + kChannelFile, &m_channelList))
+        qDebug().noquote() << "File could not be opened:\n" + programDir() + kChannelFile;
+    const QStringList choices = channelChoices(m_channelList);
+    for (ChannelControls &c : m_channels) {
+        const QSignalBlocker block(c.curve);
+        c.curve->clear();
+        c.curve->addItems(choices);
+        c.curve->setCurrentIndex(choices.isEmpty() ? -1 : 0);
+    }
+    const WaveSettings s = WaveSettings::load(programDir() + kSettingsFile);
+    Fields &f = m_fields;
+    f.colours = s.colours;
+    f.back = s.back;
+    for (int k = 0; k < 4; ++k) {
+        // An index beyond the list leaves the choice empty: that channel is off.
+        const int index = s.choices[size_t(k)];
+        m_channels[size_t(k)].curve->setCurrentIndex(index >= 0 && index < int(choices.size()) ? index : -1);
+        f.perDiv[size_t(k)] = s.perDiv[size_t(k)];
+        f.ratio[size_t(k)] = s.ratio[size_t(k)];
+        f.shiftStep[size_t(k)] = f.perDiv[size_t(k)] / 5;
+    }
+    f.pointsPerDiv = s.pointsPerDiv;
+    f.interval = float(s.interval);
+    f.widthIndex = std::clamp(s.width - 1, 0, 4);
+    {
+        const QSignalBlocker block(m_sampling.width);
+        m_sampling.width->setCurrentIndex(f.widthIndex);
+    }
+    for (int k = 0; k < 4; ++k)
+        m_channels[size_t(k)].colour->setColour(fromColorRef(f.colours[size_t(k)]));
+}
+
+void CWaveView::saveSettings()
+{
+    WaveSettings s;
+    const Fields &f = m_fields;
+    for (int k = 0; k < 4; ++k) {
+        s.colours[size_t(k)] = toColorRef(m_channels[size_t(k)].colour->colour());
+        s.choices[size_t(k)] = m_channels[size_t(k)].curve->currentIndex();
+        s.perDiv[size_t(k)] = f.perDiv[size_t(k)];
+        s.ratio[size_t(k)] = f.ratio[size_t(k)];
+    }
+    s.back = f.back;
+    s.pointsPerDiv = f.pointsPerDiv;
+    s.interval = f.interval;
+    s.width = m_sampling.width->currentIndex() + 1;
+    if (!s.save(programDir() + kSettingsFile))
+        showMessage(QStringLiteral("The oscilloscope settings could not be saved to %1.").arg(programDir() + kSettingsFile));
+}
+
+void CWaveView::applyColours()
+{
+    for (int k = 1; k <= 4; ++k) {
+        const QColor c = m_channels[size_t(k - 1)].colour->colour();
+        m_fields.colours[size_t(k - 1)] = toColorRef(c);
+        m_wave->setChannelColour(k, c);
+    }
+    m_wave->setPlotBackColour(fromColorRef(m_fields.back));
+}
+
+void CWaveView::prepareDisplay()
+{
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        m.clearAll();
+        m.setPointsPerDiv(m_fields.pointsPerDiv);
+        for (int k = 1; k <= 4; ++k) {
+            double bottom = 0, top = 0;
+            rangeFromRatio(m_fields.perDiv[size_t(k - 1)], m_fields.ratio[size_t(k - 1)], &bottom, &top);
+            m.setChannelRange(k, bottom, top);
+            m.setChannelPerDiv(k, m_fields.perDiv[size_t(k - 1)]);
+        }
+    }
+    m_wave->setLineWidth(m_fields.widthIndex + 1);
+}
+
+bool CWaveView::readPanel()
+{
+    const auto number = [](QLineEdit *e, double low, double high, double *out, bool ranged) {
+        bool ok = false;
+        const double v = e->text().trimmed().toDouble(&ok);
+        QString problem;
+        if (!ok)
+            problem = QStringLiteral("Please enter a number.");
+        else if (ranged && (v < low || v > high))
+            problem = QStringLiteral("Please enter a number between %1 and %2.").arg(numberText(low), numberText(high));
+        if (!problem.isEmpty()) {
+            showMessage(problem, QString(), MessageIcon::Warning);
+            e->setFocus();
+            e->selectAll();
+            return false;
+        }
+        *out = v;
+        return true;
+    };
+    double interval = 0;
+    std::array<double, 4> perDiv{}, shift{};
+    double points = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (!number(m_channels[size_t(k)].perDiv, 0, 60000, &perDiv[size_t(k)], true) ||
+            !number(m_channels[size_t(k)].shift, 0, 0, &shift[size_t(k)], false))
+            return false;
+    }
+    if (!number(m_sampling.interval, 2, 2000, &interval, true) ||
+        !number(m_sampling.points, 5, 6000, &points, true))
+        return false;
+    m_fields.interval = float(interval);
+    m_fields.perDiv = perDiv;
+    m_fields.shiftStep = shift;
+    m_fields.pointsPerDiv = int(points);
+    m_fields.widthIndex = std::max(m_sampling.width->currentIndex(), 0);
+    return true;
+}
+
+void CWaveView::showFields()
+{
+    for (int k = 0; k < 4; ++k) {
+        m_channels[size_t(k)].perDiv->setText(numberText(m_fields.perDiv[size_t(k)]));
+        m_channels[size_t(k)].shift->setText(QString::asprintf("%.0f", m_fields.shiftStep[size_t(k)]));
+    }
+    m_sampling.interval->setText(numberText(m_fields.interval));
+    m_sampling.points->setText(QString::number(m_fields.pointsPerDiv));
+}
+
+void CWaveView::recomputeRatios()
+{
+    std::lock_guard<std::mutex> g(m_wave->sampleLock());
+    for (int k = 1; k <= 4; ++k) {
+        double bottom = 0, top = 0;
+        m_wave->model().channelRange(k, &bottom, &top);
+        m_fields.ratio[size_t(k - 1)] = zeroLineRatio(bottom, top);
+    }
+}
+
+void CWaveView::refreshScalesFromDisplay()
+{
+    std::lock_guard<std::mutex> g(m_wave->sampleLock());
+    const WaveModel &m = m_wave->model();
+    m_fields.pointsPerDiv = m.pointsPerDiv();
+    for (int k = 1; k <= 4; ++k) {
+        // A channel the display has no scale for keeps the panel's value.
+        if (m.channelPerDiv(k) > 0)
+            m_fields.perDiv[size_t(k - 1)] = m.channelPerDiv(k);
+        m_fields.shiftStep[size_t(k - 1)] = m_fields.perDiv[size_t(k - 1)] / 5;
+    }
+}
+
+void CWaveView::perDivStep(int k, bool up)
+{
+    double &a = m_fields.perDiv[size_t(k - 1)];
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        if (m.channelPerDiv(k) > 0)
+            a = m.channelPerDiv(k);
+        if (up) {
+            a = perDivisionPlus(a);
+        } else {
+            const std::optional<double> lower = perDivisionMinus(a);
+            if (!lower)
+                return;
+            a = *lower;
+        }
+        m.changeChannelPerDiv(a, k);
+    }
+    m_fields.shiftStep[size_t(k - 1)] = a / 5;
+    showFields();
+    m_wave->update();
+}
+
+void CWaveView::pointsStep(bool plus)
+{
+    std::optional<int> next;
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        if (m.sampleCount() > 0)
+            m_fields.pointsPerDiv = m.pointsPerDiv();
+        next = plus ? pointsPlus(m_fields.pointsPerDiv) : pointsMinus(m_fields.pointsPerDiv);
+        if (!next)
+            return;
+        m_fields.pointsPerDiv = *next;
+        m.changePointsPerDiv(*next);
+    }
+    showFields();
+    m_wave->update();
+}
+
+void CWaveView::shiftStep(int k, int steps)
+{
+    if (!readPanel())
+        return;
+    m_wave->shiftChannel(steps * m_fields.shiftStep[size_t(k - 1)], k); // tells us to recompute the ratios
+}
+
+void CWaveView::intervalStep(int steps)
+{
+    bool ok = false;
+    double v = m_sampling.interval->text().toDouble(&ok);
+    if (!ok)
+        v = m_fields.interval;
+    v += 2.0 * steps;
+    if (v <= 0)
+        v = 2;
+    m_fields.interval = float(v);
+    m_sampling.interval->setText(numberText(v));
+}
+
+void CWaveView::curveChanged(int k)
+{
+    const QString name = choiceName(m_channels[size_t(k - 1)].curve->currentText());
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        m_wave->model().setChannelName(k, name);
+    }
+    m_wave->update();
+}
+
+int CWaveView::choiceIndex(int k) const
+{
+    return std::max(m_channels[size_t(k - 1)].curve->currentIndex(), 0);
+}
+
+// --- sampling ------------------------------------------------------------------
+
+void CWaveView::run()
+{
+    if (LinkSettings().rs485) {
+        showMessage(QStringLiteral("RS485 interface does not support oscilloscope function!"), QString(),
+                    MessageIcon::None);
+        return;
+    }
+    if (acquiring() || m_engine.isRunning())
+        return;
+    if (!readPanel())
+        return;
+    const std::optional<IntervalSetting> rounded = roundInterval(m_fields.interval);
+    if (!rounded) {
+        // The drive's interval code is one byte: 2 ms steps up to 510 ms.
+        showMessage(QStringLiteral("The drive cannot sample slower than every %1 ms: choose an interval of "
+                                   "%1 ms or less.")
+                        .arg(kMaxIntervalMs),
+                    QString(), MessageIcon::Warning);
+        m_sampling.interval->setFocus();
+        m_sampling.interval->selectAll();
+        return;
+    }
+    m_fields.interval = rounded->interval;
+    showFields();
+
+    std::array<int, 4> choices{};
+    for (int k = 1; k <= 4; ++k) {
+        choices[size_t(k - 1)] = choiceIndex(k);
+        m_names[size_t(k - 1)] = choiceName(m_channels[size_t(k - 1)].curve->currentText());
+    }
+    const unsigned mask = channelMask(choices);
+    const Bandwidth bw = checkBandwidth(LinkSettings().baudRate, m_fields.interval, channelCount(mask));
+    if (!bw.fits) {
+        showMessage(bandwidthMessage(LinkSettings().baudRate, m_fields.interval, bw.maxChannels), QString(),
+                    MessageIcon::None);
+        return;
+    }
+    if (!startDriveSampling(rounded->code, choices))
+        return;
+
+    emit titleChanged(QStringLiteral("Oscilloscope"));
+    SamplingSetup setup;
+    setup.channelMask = mask;
+    setup.interval = m_fields.interval;
+    for (int k = 0; k < 4; ++k)
+        setup.isSigned[size_t(k)] = isSignedChannel(m_channelList, m_names[size_t(k)]);
+    m_mask = mask;
+    prepareDisplay();
+    // The display thread only asks; the copy happens here, where painting is.
+    m_engine.start(setup, [this](const AcquisitionBuffers &) {
+        if (!m_handoverPending.exchange(true))
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_handoverPending = false;
+                    // A request that arrives after Stop must not overwrite a file opened since.
+                    if (m_engine.isRunning())
+                        takeSamples();
+                },
+                Qt::QueuedConnection);
+    });
+    samplingActive() = true;
+    for (ChannelControls &c : m_channels)
+        c.curve->setEnabled(false);
+    m_sampling.interval->setEnabled(false);
+    m_sampling.intervalSpin->setEnabled(false);
+    emit commandStateChanged();
+}
+
+void CWaveView::takeSamples()
+{
+    {
+        std::lock_guard<std::mutex> samples(m_engine.sampleLock());
+        std::lock_guard<std::mutex> display(m_wave->sampleLock());
+        const AcquisitionBuffers &b = m_engine.buffers();
+        WaveModel &m = m_wave->model();
+        const unsigned count = b.counts[0];
+        m.setTimeData(b.time.data(), count);
+        m.followLatest();
+        for (int k = 1; k <= 4; ++k)
+            if ((m_mask >> (k - 1)) & 1u && m_names[size_t(k - 1)] != kNullChannel)
+                m.setChannelData(b.channel[size_t(k - 1)].data(), count, k, m_names[size_t(k - 1)]);
+        for (int k = 1; k <= 4; ++k)
+            m.saveOriginalScale(k);
+    }
+    m_wave->update();
+}
+
+void CWaveView::stop()
+{
+    const bool wasRunning = m_engine.isRunning();
+    stopDriveSampling();
+    sleepMs(10);
+    m_engine.stopThreads();
+    for (ChannelControls &c : m_channels)
+        c.curve->setEnabled(true);
+    m_sampling.interval->setEnabled(true);
+    m_sampling.intervalSpin->setEnabled(true);
+    samplingActive() = false;
+    if (wasRunning)
+        takeSamples(); // the last picture stays, complete
+    const int failures = m_engine.takeFailures();
+    if (failures > 0)
+        showMessage(QString::number(failures), QString(), MessageIcon::None);
+    emit commandStateChanged();
+}
+
+// --- files ---------------------------------------------------------------------
+
+void CWaveView::openTrace()
+{
+    if (isRunning()) {
+        showMessage(QStringLiteral("Stop the oscilloscope before opening a wave file."));
+        return;
+    }
+    DialogService::FileRequest request;
+    request.title = QStringLiteral("Open File");
+    request.filter = QStringLiteral("Wave Files(*.wave)|*.wave|All Files(*.*)|*.*||");
+    const QString path = dialogs().chooseFile(this, request);
+    if (path.isEmpty())
+        return;
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || path.mid(dot) != QLatin1String(".wave")) {
+        showMessage(QStringLiteral("Only wave files (*.wave) can be opened:\n%1").arg(path));
+        return;
+    }
+    if (!m_wave->loadWaveFile(path))
+        return;
+    emit titleChanged(path);
+    std::array<QString, 4> names;
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        m_fields.pointsPerDiv = m.pointsPerDiv();
+        for (int k = 1; k <= 4; ++k) {
+            const double a = m_fields.perDiv[size_t(k - 1)];
+            double bottom = 0, top = 0;
+            rangeFromRatio(a, m_fields.ratio[size_t(k - 1)], &bottom, &top);
+            m.setChannelPerDiv(k, a);
+            m.setChannelRange(k, bottom, top);
+            m.saveOriginalScale(k);
+            names[size_t(k - 1)] = m.channelName(k);
+        }
+        m_fields.interval = float(m.sampleInterval());
+    }
+    for (int k = 1; k <= 4; ++k) {
+        const QString &name = names[size_t(k - 1)];
+        int position = 0;
+        for (size_t i = 0; i < m_channelList.size(); ++i)
+            if (m_channelList[i].name == name) {
+                position = int(i);
+                break;
+            }
+        CXTipComboBox *combo = m_channels[size_t(k - 1)].curve;
+        const int index = combo->findText(QStringLiteral("%1: %2").arg(position).arg(name));
+        // The loaded names stay on the display even when the list lacks them.
+        const QSignalBlocker block(combo);
+        combo->setCurrentIndex(index >= 0 ? index : (combo->count() ? 0 : -1));
+    }
+    refreshScalesFromDisplay();
+    showFields();
+    m_wave->setLineWidth(m_fields.widthIndex + 1);
+    m_wave->update();
+}
+
+void CWaveView::saveTrace()
+{
+    DialogService::FileRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Save");
+    request.defaultExtension = QStringLiteral("wave");
+    request.filter = QStringLiteral("Wave Files(*.wave)|*.wave|Bitmap Files(*.bmp)|*.bmp|All Files(*.*)|*.*||");
+    const QString path = dialogs().chooseFile(this, request);
+    if (path.isEmpty())
+        return;
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : path.mid(dot);
+    if (extension == QLatin1String(".bmp"))
+        m_wave->saveBitmap(path);
+    else if (extension == QLatin1String(".wave"))
+        m_wave->saveWaveFile(path);
+    else
+        showMessage(QStringLiteral("Nothing was saved: the file name must end in .wave or .bmp:\n%1").arg(path));
+}
+
+// --- display commands ------------------------------------------------------------
+
+void CWaveView::toggleTimeCursors()
+{
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        m.showTimeCursors(!m.timeCursorsShown());
+    }
+    m_wave->update();
+    emit commandStateChanged();
+}
+
+void CWaveView::toggleValueCursor(int channel)
+{
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        m.setValueCursorChannel(m.valueCursorChannel() == channel ? 0 : channel);
+    }
+    m_wave->update();
+    emit commandStateChanged();
+}
+
+void CWaveView::originalSize()
+{
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        if (m.sampleCount() <= 0)
+            return;
+        m.restoreOriginalView();
+        for (int k = 1; k <= 4; ++k)
+            if (m.channelPerDiv(k) > 0)
+                m.changeChannelPerDiv(perDivisionTable()[size_t(nearestIndex(m.channelPerDiv(k)))], k);
+    }
+    refreshScalesFromDisplay();
+    showFields();
+    m_wave->update();
+}
+
+void CWaveView::toggleTipMode()
+{
+    m_wave->setTipMode(!m_wave->tipMode());
+    emit commandStateChanged();
+}
+
+void CWaveView::allowDrag(int mode)
+{
+    m_wave->setDragMode(mode);
+    emit commandStateChanged();
+}
+
+void CWaveView::prohibitAction()
+{
+    m_wave->setDragMode(0);
+    m_wave->setZoomMode(0);
+    emit commandStateChanged();
+}
+
+void CWaveView::zoomMode(int mode)
+{
+    m_wave->setDragMode(0);
+    m_wave->setZoomMode(mode);
+    emit commandStateChanged();
+}
+
+void CWaveView::chooseBackground()
+{
+    QColor colour = Qt::black;
+    if (!dialogs().chooseColour(this, colour))
+        return;
+    m_fields.back = toColorRef(colour);
+    m_wave->setPlotBackColour(colour);
+}
+
+void CWaveView::toggleChannel(int channel)
+{
+    if (channel < 1 || channel > 4)
+        return;
+    {
+        std::lock_guard<std::mutex> g(m_wave->sampleLock());
+        WaveModel &m = m_wave->model();
+        m.setVisibleMask(m.visibleMask() ^ (1u << (channel - 1)));
+    }
+    m_wave->update();
+}
+
+void CWaveView::showContextMenu(const QPoint &at)
+{
+    if (m_menu)
+        m_menu->close();
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("waveMenu"));
+    m_menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_menu->addAction(QStringLiteral("打开文件(*.wave)"), this, &CWaveView::openTrace);
+    m_menu->addAction(QStringLiteral("保存文件(*.wave|*.bmp)"), this, &CWaveView::saveTrace);
+    m_menu->addAction(QStringLiteral("启动(&Run)"), this, &CWaveView::run);
+    m_menu->addAction(QStringLiteral("停止(&Stop)"), this, &CWaveView::stop);
+    m_menu->addSeparator();
+    for (int k = 1; k <= 4; ++k)
+        m_menu->addAction(QStringLiteral("显示/隐藏通道%1").arg(k), this, [this, k] { toggleChannel(k); });
+    // Not exec(): a menu that waits in its own loop would hold up the hand-over.
+    m_menu->popup(m_wave->mapToGlobal(at));
+}
+
+// --- layout ----------------------------------------------------------------------
+
+void CWaveView::requestFullScreen()
+{
+    emit fullScreenRequested();
+}
+
+void CWaveView::setPanelShown(bool shown)
+{
+    m_panelShown = shown;
+    m_panel->setVisible(shown);
+    layoutChildren();
+}
+
+void CWaveView::resizeEvent(QResizeEvent *)
+{
+    layoutChildren();
+}
+
+void CWaveView::layoutChildren()
+{
+    if (!m_panelShown) {
+        m_wave->setGeometry(rect());
+        return;
+    }
+    const int panelTop = std::max(0, height() - kPanelHeight);
+    m_wave->setGeometry(0, 0, std::max(0, width() - 8), std::max(0, panelTop - 2));
+    m_panel->setGeometry(0, panelTop, std::max(width(), kPanelBaseWidth), kPanelHeight);
+    // Wider than designed: the groups spread by quarters of the extra width.
+    // Narrower: they keep their places rather than overlap.
+    const int quarter = std::max(0, width() - kPanelBaseWidth) / 4;
+    for (int i = 0; i < 4; ++i)
+        m_channels[size_t(i)].group->setGeometry(8 + i * (kGroupWidth + kGroupGap) + i * quarter, 2, kGroupWidth,
+                                                 kPanelHeight - 6);
+    m_sampling.group->setGeometry(8 + 4 * (kGroupWidth + kGroupGap) + 4 * quarter, 2, kSamplingWidth,
+                                  kPanelHeight - 6);
+}
+
+} // namespace dr420
