@@ -5,6 +5,7 @@
 #include "link/Link.h"
 
 #include <chrono>
+#include <pthread.h>
 
 namespace dr420 {
 
@@ -94,6 +95,7 @@ void SamplingEngine::stopThreads()
 
 void SamplingEngine::receiveLoop()
 {
+    pthread_setname_np(pthread_self(), kReceiveThreadName); // for top -H and the soak benchmark
     uint8_t block[64];
     while (acquiring()) {
         std::fill(std::begin(block), std::end(block), uint8_t(0));
@@ -115,6 +117,7 @@ void SamplingEngine::receiveLoop()
 
 void SamplingEngine::displayLoop()
 {
+    pthread_setname_np(pthread_self(), kDisplayThreadName);
     while (acquiring()) {
         {
             std::lock_guard<std::mutex> g(m_sampleLock);

@@ -15,6 +15,9 @@ namespace dr420 {
 
 constexpr int kAcquisitionCapacity = 60480;
 constexpr int kAcquisitionShift = 500;
+// Names of the worker threads as the system shows them (at most 15 characters).
+constexpr const char *kReceiveThreadName = "dr420-receive";
+constexpr const char *kDisplayThreadName = "dr420-display";
 
 // Time and four channels with one fill count each; when a count reaches the
 // capacity the oldest 500 entries go, so the latest samples always fit.

@@ -275,6 +275,7 @@ void CColourPicker::openPopup()
 void CColourPicker::popupEnded(bool ok, const QColor &colour)
 {
     m_active = false;
+    m_popup = nullptr; // it deletes itself later; the next click opens a new one
     setColour(colour);
     if (ok)
         emit colourChosen();
