@@ -89,6 +89,11 @@ private slots:
         img = wnd.render();
         QCOMPARE(wnd.readoutText(), QStringLiteral("L1:(2000,110)\r\n"));
         QCOMPARE(img.pixelColor(436, 220), QColor(255, 255, 210)); // inside the box
+        // The pointer leaves the display: the box goes with it (not into a bitmap).
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&wnd, &leave);
+        img = wnd.render();
+        QVERIFY(img.pixelColor(436, 220) != QColor(255, 255, 210));
     }
 
     void mouseZoomDragAndRightClick()

@@ -34,7 +34,7 @@ const QString kNullChannel = QStringLiteral("(Null)");
 
 // The panel at its designed width; wider views spread the groups.
 constexpr int kPanelHeight = 150;
-constexpr int kGroupWidth = 224;
+constexpr int kGroupWidth = 232;
 constexpr int kSamplingWidth = 284;
 constexpr int kGroupGap = 4;
 constexpr int kPanelBaseWidth = 8 + 4 * (kGroupWidth + kGroupGap) + kSamplingWidth + 8;

@@ -475,4 +475,16 @@ void CWaveWnd::mouseReleaseEvent(QMouseEvent *event)
     }
 }
 
+void CWaveWnd::leaveEvent(QEvent *)
+{
+    // Leaving the widget is leaving the plot: no readout may stay behind in the
+    // picture (nor in an exported bitmap).
+    if (m_tipMode && !m_readoutRect.isNull()) {
+        m_readout.clear();
+        m_readoutRect = QRect();
+        m_mouseTime = -1;
+        update();
+    }
+}
+
 } // namespace dr420
