@@ -2,10 +2,10 @@
 
 #include "ParaView.h"
 #include "shell/Artwork.h"
+#include "shell/Commands.h"
 
 #include <QAction>
 #include <QToolBar>
-#include <QToolButton>
 
 namespace dr420 {
 
@@ -32,17 +32,8 @@ CParaFrame::CParaFrame(QWidget *parent)
         {"actionSearchParameters", artwork::searchIcon(), "Search Parameters\nFind Parameters", &CParaView::openSearch},
     };
     for (const auto &c : commands) {
-        const QString prompt = QString::fromUtf8(c.prompt);
-        auto *action = new QAction(c.icon, prompt.section(QLatin1Char('\n'), 1), this);
-        action->setObjectName(QLatin1String(c.name));
-        action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
-        action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
+        QAction *action = addToolCommand(bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(23, 22));
         connect(action, &QAction::triggered, m_view, c.slot);
-        bar->addAction(action);
-        if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(action))) {
-            button->setFixedSize(23, 22);
-            button->setAutoRaise(true);
-        }
     }
     addToolBar(Qt::TopToolBarArea, bar);
 }

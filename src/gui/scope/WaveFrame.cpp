@@ -2,6 +2,7 @@
 
 #include "WaveView.h"
 #include "shell/Artwork.h"
+#include "shell/Commands.h"
 #include "wave/WaveWnd.h"
 
 #include <QAction>
@@ -10,7 +11,6 @@
 #include <QMdiSubWindow>
 #include <QShortcut>
 #include <QToolBar>
-#include <QToolButton>
 
 namespace dr420 {
 
@@ -77,11 +77,7 @@ CWaveFrame::CWaveFrame(QWidget *parent)
             m_bar->addSeparator();
             continue;
         }
-        const QString prompt = QString::fromUtf8(c.prompt);
-        auto *action = new QAction(c.icon, prompt.section(QLatin1Char('\n'), 1), this);
-        action->setObjectName(QLatin1String(c.name));
-        action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
-        action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
+        QAction *action = addToolCommand(m_bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(25, 22));
         action->setCheckable(c.checkable);
         const std::function<void()> run = c.run;
         // The pressed state is the view's, not the click's.
@@ -89,12 +85,7 @@ CWaveFrame::CWaveFrame(QWidget *parent)
             run();
             syncButtons();
         });
-        m_bar->addAction(action);
         m_actions.insert(QLatin1String(c.name), action);
-        if (auto *button = qobject_cast<QToolButton *>(m_bar->widgetForAction(action))) {
-            button->setFixedSize(25, 22);
-            button->setAutoRaise(true);
-        }
     }
     addToolBar(Qt::TopToolBarArea, m_bar);
 

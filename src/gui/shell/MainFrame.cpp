@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "ChildFrame.h"
+#include "Commands.h"
 #include "MdiClient.h"
 #include "Splash.h"
 #include "WorkingWindows.h"
@@ -31,13 +32,6 @@ constexpr int kWatchMs = 60000;
 const QString kHelpFile = QStringLiteral("KT250后台软件使用说明.chm");
 
 // "status prompt\ntool tip"
-void setPrompt(QAction *action, const QString &prompt)
-{
-    const int nl = prompt.indexOf(QLatin1Char('\n'));
-    action->setStatusTip(prompt.left(nl));
-    action->setToolTip(prompt.mid(nl + 1));
-}
-
 QAction *addCommand(QWidget *owner, QMenu *menu, const QString &text, const QKeySequence &key)
 {
     auto *action = new QAction(text, owner);
