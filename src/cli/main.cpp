@@ -1,6 +1,7 @@
 // dr420-cli: read, write, download and upload drive parameters without the
 // window, for production lines that program many drives with one file.
 #include "common/ProgramDir.h"
+#include "common/TextNumbers.h"
 #include "link/Connection.h"
 #include "link/SerialLinkDriver.h"
 #include "paramdb/DriveTransfer.h"

@@ -1,5 +1,7 @@
 #include "PositionalIni.h"
 
+#include "TextNumbers.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -70,15 +72,7 @@ int PositionalIni::intValue(int section, const QString &key, int fallback) const
     if (findKey(section, key) < 0)
         return fallback;
     // Profile integers read the leading number and ignore the rest.
-    const QString v = value(section, key);
-    int i = 0;
-    if (i < v.size() && (v[i] == QLatin1Char('-') || v[i] == QLatin1Char('+')))
-        ++i;
-    while (i < v.size() && v[i].isDigit())
-        ++i;
-    bool ok = false;
-    const int n = v.left(i).toInt(&ok);
-    return ok ? n : 0;
+    return leadingInt(value(section, key));
 }
 
 void PositionalIni::ensureSections(const QStringList &names)

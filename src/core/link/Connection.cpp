@@ -4,9 +4,9 @@
 #include "Protocol.h"
 #include "common/Messages.h"
 #include "common/PositionalIni.h"
+#include "common/TextNumbers.h"
+#include "common/Wait.h"
 
-#include <chrono>
-#include <thread>
 
 namespace dr420 {
 
@@ -62,17 +62,6 @@ bool PortSettings::saveCurrent(const QString &path, const std::array<QString, Co
     return ini.save();
 }
 
-int leadingInt(const QString &text)
-{
-    const QString t = text.trimmed();
-    int i = 0;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        ++i;
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-        ++i;
-    return t.left(i).toInt();
-}
-
 namespace {
 const QString kCaptionEstablish = QStringLiteral("Establish connection");
 
@@ -89,12 +78,7 @@ void openFailed()
 
 ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<void(int)> &sleepFor)
 {
-    const auto sleep = [&](int ms) {
-        if (sleepFor)
-            sleepFor(ms);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    };
+    const auto sleep = [&](int ms) { waitMs(sleepFor, ms); };
     LinkSettingsData &settings = LinkSettings();
     settings.station = request.stationIndex + 1;
     settings.baudRate = leadingInt(request.baudText);

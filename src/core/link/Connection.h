@@ -47,7 +47,4 @@ enum class ConnectOutcome { Connected, OpenFailed, NoAnswerRs232, BaudRefused, N
 ConnectOutcome connectDrive(const ConnectRequest &request,
                             const std::function<void(int)> &sleep = nullptr);
 
-// The leading decimal integer of a text, 0 when none.
-int leadingInt(const QString &text);
-
 } // namespace dr420

@@ -1,6 +1,7 @@
 #include "EditDialogRules.h"
 
 #include "ParameterRules.h"
+#include "common/TextNumbers.h"
 
 namespace dr420 {
 
@@ -78,23 +79,6 @@ int preselectedOption(const QStringList &options, const QString &value)
             chosen = i;
     return chosen;
 }
-
-namespace {
-// The leading decimal number of a text, as C's atoi reads it.
-long long leadingInteger(const QString &text)
-{
-    int i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        negative = text[i++] == QLatin1Char('-');
-    long long n = 0;
-    while (i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9') && n < (1LL << 40))
-        n = n * 10 + (text[i++].unicode() - '0');
-    return negative ? -n : n;
-}
-} // namespace
 
 std::optional<QString> selectionValue(const QString &option)
 {

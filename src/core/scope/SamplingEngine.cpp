@@ -2,6 +2,7 @@
 
 #include "SamplingState.h"
 #include "common/Messages.h"
+#include "common/Wait.h"
 #include "link/Link.h"
 
 #include <chrono>
@@ -132,12 +133,7 @@ void SamplingEngine::displayLoop()
 
 bool startDriveSampling(int intervalCode, const std::array<int, 4> &choices, const std::function<void(int)> &sleepFor)
 {
-    const auto sleep = [&](int ms) {
-        if (sleepFor)
-            sleepFor(ms);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    };
+    const auto sleep = [&](int ms) { waitMs(sleepFor, ms); };
     uint8_t response[4] = {0, 0, 0, 0};
     const uint8_t rate[4] = {0, uint8_t(intervalCode), 0, 0};
     if (!LinkCommand(kCmdSetRate, rate, response)) {

@@ -3,6 +3,7 @@
 #include "common/Messages.h"
 #include "common/ProgramDir.h"
 #include "common/ShellRules.h"
+#include "common/Wait.h"
 #include "controls/ColourPicker.h"
 #include "controls/SpinButtons.h"
 #include "controls/XTipComboBox.h"
@@ -22,9 +23,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace dr420 {
 namespace {
@@ -71,11 +70,6 @@ QLineEdit *field(const QString &name, bool readOnly)
     e->setFixedWidth(58);
     e->setAlignment(Qt::AlignRight);
     return e;
-}
-
-void sleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 } // namespace
 
@@ -531,7 +525,7 @@ void CWaveView::stop()
 {
     const bool wasRunning = m_engine.isRunning();
     stopDriveSampling();
-    sleepMs(10);
+    waitMs(nullptr, 10);
     m_engine.stopThreads();
     for (ChannelControls &c : m_channels)
         c.curve->setEnabled(true);
