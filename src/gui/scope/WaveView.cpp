@@ -440,7 +440,7 @@ void CWaveView::run()
                     MessageIcon::None);
         return;
     }
-    if (acquiring() || m_engine.isRunning())
+    if (acquiring())
         return;
     if (!readPanel())
         return;
@@ -733,7 +733,6 @@ void CWaveView::requestFullScreen()
 
 void CWaveView::setPanelShown(bool shown)
 {
-    m_panelShown = shown;
     m_panel->setVisible(shown);
     layoutChildren();
 }
@@ -745,7 +744,7 @@ void CWaveView::resizeEvent(QResizeEvent *)
 
 void CWaveView::layoutChildren()
 {
-    if (!m_panelShown) {
+    if (m_panel->isHidden()) {
         m_wave->setGeometry(rect());
         return;
     }
@@ -755,11 +754,11 @@ void CWaveView::layoutChildren()
     // Wider than designed: the groups spread by quarters of the extra width.
     // Narrower: they keep their places rather than overlap.
     const int quarter = std::max(0, width() - kPanelBaseWidth) / 4;
-    for (int i = 0; i < 4; ++i)
-        m_channels[size_t(i)].group->setGeometry(8 + i * (kGroupWidth + kGroupGap) + i * quarter, 2, kGroupWidth,
-                                                 kPanelHeight - 6);
-    m_sampling.group->setGeometry(8 + 4 * (kGroupWidth + kGroupGap) + 4 * quarter, 2, kSamplingWidth,
-                                  kPanelHeight - 6);
+    for (int i = 0; i < 5; ++i) {
+        QGroupBox *group = i < 4 ? m_channels[size_t(i)].group : m_sampling.group;
+        group->setGeometry(8 + i * (kGroupWidth + kGroupGap + quarter), 2, i < 4 ? kGroupWidth : kSamplingWidth,
+                           kPanelHeight - 6);
+    }
 }
 
 } // namespace dr420

@@ -137,7 +137,6 @@ private:
     unsigned m_mask = 0;
     std::array<QString, 4> m_names;
     std::atomic<bool> m_handoverPending{false};
-    bool m_panelShown = true;
 };
 
 } // namespace dr420
