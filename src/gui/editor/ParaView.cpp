@@ -339,20 +339,28 @@ void CParaView::refreshTickedValues()
     }
 }
 
-void CParaView::readParameters()
+QStringList CParaView::numbersToTransfer(const QString &notConnectedCaption, const QString &noneTicked,
+                                         const QString &noneTickedCaption) const
 {
     if (samplingActive())
-        return;
+        return {};
     if (!m_connected || !m_connected()) {
-        showMessage(QStringLiteral("Serial port not connected!"), QStringLiteral("Parameter read"), MessageIcon::None);
-        return;
+        showMessage(QStringLiteral("Serial port not connected!"), notConnectedCaption, MessageIcon::None);
+        return {};
     }
     const QStringList numbers = tickedNumbers();
-    if (numbers.isEmpty()) {
-        showMessage(QStringLiteral("Please select the parameter to be read!"), QStringLiteral("Parameter read"),
-                    MessageIcon::Information);
+    if (numbers.isEmpty())
+        showMessage(noneTicked, noneTickedCaption, MessageIcon::Information);
+    return numbers;
+}
+
+void CParaView::readParameters()
+{
+    const QStringList numbers = numbersToTransfer(QStringLiteral("Parameter read"),
+                                                  QStringLiteral("Please select the parameter to be read!"),
+                                                  QStringLiteral("Parameter read"));
+    if (numbers.isEmpty())
         return;
-    }
     CRWProgressDlg dialog(numbers, this);
     dialog.exec();
     refreshTickedValues();
@@ -360,18 +368,11 @@ void CParaView::readParameters()
 
 void CParaView::writeParameters()
 {
-    if (samplingActive())
+    const QStringList numbers = numbersToTransfer(QStringLiteral("Parameter writing"),
+                                                  QStringLiteral("Please select the parameter to be written!"),
+                                                  QStringLiteral("Parameter write"));
+    if (numbers.isEmpty())
         return;
-    if (!m_connected || !m_connected()) {
-        showMessage(QStringLiteral("Serial port not connected!"), QStringLiteral("Parameter writing"), MessageIcon::None);
-        return;
-    }
-    const QStringList numbers = tickedNumbers();
-    if (numbers.isEmpty()) {
-        showMessage(QStringLiteral("Please select the parameter to be written!"), QStringLiteral("Parameter write"),
-                    MessageIcon::Information);
-        return;
-    }
     CWProgressDlg dialog(numbers, this);
     dialog.exec();
 }

@@ -70,6 +70,10 @@ private:
     void addRow(int row, int tableIndex, const QString &tip);
     void treeSelectionChanged();
     QStringList tickedNumbers() const;
+    // The ticked numbers when a transfer may start; otherwise none, and the
+    // user has been told why (nothing while the oscilloscope samples).
+    QStringList numbersToTransfer(const QString &notConnectedCaption, const QString &noneTicked,
+                                  const QString &noneTickedCaption) const;
     void refreshTickedValues();
     void splitterMoved(int delta);
 
