@@ -29,6 +29,18 @@ QRect fromEdges(int left, int top, int right, int bottom)
 {
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
+
+// A cursor: its filled handle and a dash-dot-dot line; leaves the pen solid in
+// the same colour for the labels.
+void drawCursor(QPainter &p, const Triangle &handle, const QLine &line, const QColor &colour)
+{
+    p.setPen(colour);
+    p.setBrush(colour);
+    p.drawPolygon(QPolygon({handle.a, handle.b, handle.c}));
+    p.setPen(QPen(colour, 1, Qt::DashDotDotLine));
+    p.drawLine(line);
+    p.setPen(colour);
+}
 } // namespace
 
 CWaveWnd::CWaveWnd(QWidget *parent)
@@ -196,13 +208,7 @@ void CWaveWnd::drawTimeCursors(QPainter &p)
     const QColor colour = inverted(m_plotBack);
     for (int i = 0; i < 2; ++i) {
         const int a = m_model.timeCursorOffset(i);
-        const Triangle h = m_model.timeHandle(i);
-        p.setPen(colour);
-        p.setBrush(colour);
-        p.drawPolygon(QPolygon({h.a, h.b, h.c}));
-        p.setPen(QPen(colour, 1, Qt::DashDotDotLine));
-        p.drawLine(a + 32, 53, a + 32, H - 25);
-        p.setPen(colour);
+        drawCursor(p, m_model.timeHandle(i), QLine(a + 32, 53, a + 32, H - 25), colour);
         const bool leftSide = a > PW / 2;
         const auto label = [&](int top, const QString &text) {
             const QRect r = leftSide ? fromEdges(a - 60, top, a + 20, top + 12) : fromEdges(a + 44, top, a + 124, top + 12);
@@ -227,13 +233,7 @@ void CWaveWnd::drawValueCursors(QPainter &p)
     const QColor colour = inverted(m_colours[size_t(c - 1)]);
     for (int i = 0; i < 2; ++i) {
         const int b = m_model.valueCursorOffset(i);
-        const Triangle h = m_model.valueHandle(i);
-        p.setPen(colour);
-        p.setBrush(colour);
-        p.drawPolygon(QPolygon({h.a, h.b, h.c}));
-        p.setPen(QPen(colour, 1, Qt::DashDotDotLine));
-        p.drawLine(32, b + 33, W - 52, b + 33);
-        p.setPen(colour);
+        drawCursor(p, m_model.valueHandle(i), QLine(32, b + 33, W - 52, b + 33), colour);
         const int top = b > PH / 2 ? b + 16 : b + 38;
         const auto label = [&](int left, int right, const QString &text) {
             p.drawText(fromEdges(left, top, right, top + 12), Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, text);
