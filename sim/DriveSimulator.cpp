@@ -66,6 +66,7 @@ void DriveSimulator::loadDatabase(const QString &path)
         return;
     if (db.OpenRecordset(QStringLiteral("select * from Parameter"))) {
         std::lock_guard<std::mutex> g(m_lock);
+        m_hasDatabase = true;
         for (; !db.IsEOF(); db.MoveNext()) {
             const QString pno = db.Text(QStringLiteral("PNO"));
             const int sign = db.Boolean(QStringLiteral("Sign")) ? 1 : 0;
@@ -153,6 +154,12 @@ uint16_t DriveSimulator::readRegisterLocked(uint16_t address) const
     return m_registers.value(address, 0); // registers the drive does not know read 0
 }
 
+bool DriveSimulator::knownRegisterLocked(uint16_t address) const
+{
+    // Without a database every register reads (as 0); with one, only its own.
+    return !m_hasDatabase || address == kRunStateRegister || m_registers.contains(address);
+}
+
 uint16_t DriveSimulator::registerValue(uint16_t address) const
 {
     std::lock_guard<std::mutex> g(m_lock);
@@ -194,6 +201,30 @@ void DriveSimulator::injectNoise(const QByteArray &bytes)
 {
     std::lock_guard<std::mutex> g(m_lock);
     m_pendingNoise += bytes;
+}
+
+void DriveSimulator::setLateAnswers(int every, int ms)
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    m_options.lateEvery = every;
+    m_options.lateMs = ms;
+}
+
+void DriveSimulator::sendAnswer(const QByteArray &bytes, qint64 lineFreeNs)
+{
+    int lateMs = 0;
+    {
+        std::lock_guard<std::mutex> g(m_lock);
+        ++m_answers;
+        if (m_options.lateEvery > 0 && m_answers % m_options.lateEvery == 0)
+            lateMs = m_options.lateMs;
+    }
+    if (lateMs > 0) {
+        // Busy: the drive hears nothing meanwhile, as a real one would not.
+        log(QStringLiteral("answer held back %1 ms").arg(lateMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+    }
+    send(bytes, lineFreeNs);
 }
 
 void DriveSimulator::setFaults(int noiseEvery, int corruptEvery, int dropEvery)
@@ -333,7 +364,7 @@ void DriveSimulator::handleCommands(QByteArray &rx)
             m_baud = newBaud;
             log(QStringLiteral("now at %1 bit/s").arg(newBaud));
         }
-        send(answer, heard);
+        sendAnswer(answer, heard);
     }
     if (rx.size() > 4096)
         rx.remove(0, rx.size() - kCommandFrameBytes);
@@ -352,8 +383,12 @@ QByteArray DriveSimulator::answerCommand(const CommandFrame &r, int *newBaud)
     switch (r.code) {
     case 65: {
         logged.address = address;
+        if (!knownRegisterLocked(address)) {
+            answer = encodeRefusal(r.code, kRefusedUnknownRegister, address);
+            break;
+        }
         const uint16_t v = readRegisterLocked(address);
-        answer = encodeResponse(r.code, Data4{uint8_t(v & 0xFF), uint8_t(v >> 8), 0, 0});
+        answer = encodeResponse(r.code, Data4{uint8_t(v & 0xFF), uint8_t(v >> 8), r.data[0], r.data[1]});
         break;
     }
     case 66: {
@@ -363,9 +398,9 @@ QByteArray DriveSimulator::answerCommand(const CommandFrame &r, int *newBaud)
         if (address == kRunStateRegister) {
             m_runState = value;
         } else if (!writeAllowedLocked(address, value, &reason)) {
-            answer = encodeRefusal(r.code, reason);
+            answer = encodeRefusal(r.code, reason, address);
             break;
-        } else {
+        } else if (!m_options.ignoreWrites.contains(address)) {
             m_registers.insert(address, value);
         }
         answer = encodeResponse(r.code, r.data);
@@ -397,6 +432,7 @@ QByteArray DriveSimulator::answerCommand(const CommandFrame &r, int *newBaud)
         m_sampleIndex = 0;
         m_frameNumber = 0;
         m_nextFrameNs = nowNs();
+        m_streamStartNs = m_nextFrameNs;
         m_streaming = true;
         answer = encodeResponse(r.code, r.data);
         break;
@@ -451,8 +487,13 @@ void DriveSimulator::handleModbus(QByteArray &rx)
             logged.ttyBaud = m_baud;
             m_requests.append(logged);
             if (function == 3) {
+                bool known = true;
+                for (uint16_t i = 0; i < word; ++i)
+                    known = known && knownRegisterLocked(uint16_t(address + i));
                 if (word < 1 || word > 125) {
                     exception(3);
+                } else if (!known) {
+                    exception(2);
                 } else {
                     answer.append(char(function));
                     answer.append(char(word * 2));
@@ -470,7 +511,8 @@ void DriveSimulator::handleModbus(QByteArray &rx)
                 } else if (!writeAllowedLocked(address, word, &reason)) {
                     exception(reason == kRefusedValue ? 3 : 2);
                 } else {
-                    m_registers.insert(address, word);
+                    if (!m_options.ignoreWrites.contains(address))
+                        m_registers.insert(address, word);
                     answer = request.left(6);
                 }
             } else {
@@ -482,7 +524,7 @@ void DriveSimulator::handleModbus(QByteArray &rx)
         answer.append(char(crc >> 8));
         if (m_options.verbose)
             log(QStringLiteral("modbus %1 -> %2").arg(QString::fromLatin1(request.toHex(' ')), QString::fromLatin1(answer.toHex(' '))));
-        send(answer, heard);
+        sendAnswer(answer, heard);
     }
 }
 
@@ -496,6 +538,8 @@ void DriveSimulator::streamIfDue()
         const qint64 now = nowNs();
         if (now < m_nextFrameNs)
             return;
+        if (m_options.streamStopsAfterMs >= 0 && now - m_streamStartNs >= qint64(m_options.streamStopsAfterMs) * 1000000)
+            return; // the stream died; commands are still answered
         int n = 0;
         for (uint8_t c : m_channels)
             n += c != 0;

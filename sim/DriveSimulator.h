@@ -26,6 +26,15 @@ struct SimOptions {
     int noiseEvery = 0;
     int corruptEvery = 0;
     int dropEvery = 0;
+    // Every n-th answer (either protocol) leaves lateMs late (0: never): a
+    // drive busy with an EEPROM write or a long bus.
+    int lateEvery = 0;
+    int lateMs = 0;
+    // The stream goes quiet after this long of streaming, the port stays
+    // open (negative: never).
+    int streamStopsAfterMs = -1;
+    // Writes to these registers are acknowledged but not kept.
+    QList<uint16_t> ignoreWrites;
 };
 
 // The recognisable waveform of drive variable `variable` (1-based; 0 is off):
@@ -67,6 +76,7 @@ public:
     void unplug();
     void injectNoise(const QByteArray &bytes);
     void setFaults(int noiseEvery, int corruptEvery, int dropEvery);
+    void setLateAnswers(int every, int ms);
 
     QList<Request> requests() const;
     int countRequests(uint8_t code) const;
@@ -83,6 +93,8 @@ private:
     QByteArray answerCommand(const protocol::CommandFrame &request, int *newBaud);
     void streamIfDue();
     void send(const QByteArray &bytes, qint64 lineFreeNs);
+    void sendAnswer(const QByteArray &bytes, qint64 lineFreeNs);
+    bool knownRegisterLocked(uint16_t address) const;
     qint64 wireNs(int bytes) const;
     int ttyBaud() const;
     void loadDatabase(const QString &path);
@@ -116,6 +128,9 @@ private:
     std::atomic<bool> m_streaming{false};
     qint64 m_sampleIndex = 0;
     qint64 m_nextFrameNs = 0;
+    qint64 m_streamStartNs = 0;
+    bool m_hasDatabase = false;
+    int m_answers = 0;
     int m_frameNumber = 0;
     std::atomic<int> m_framesSent{0};
 };

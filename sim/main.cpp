@@ -1,6 +1,7 @@
 // dr420-sim: a DR420 drive on a pseudo-terminal, for demos and tests.
 #include "DriveSimulator.h"
 #include "link/ComPortMap.h"
+#include "paramdb/ParameterRules.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -44,8 +45,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption drop(QStringLiteral("drop"), QStringLiteral("Drop every N-th sample frame."), QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption silent(QStringLiteral("silent-after"), QStringLiteral("Stop answering after S seconds (a drive that went quiet)."), QStringLiteral("S"));
     const QCommandLineOption unplug(QStringLiteral("unplug-after"), QStringLiteral("Close the pseudo-terminal after S seconds (a pulled cable)."), QStringLiteral("S"));
+    const QCommandLineOption lateEvery(QStringLiteral("late-every"), QStringLiteral("Send every N-th answer late (with --late-ms; either protocol)."), QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption lateMs(QStringLiteral("late-ms"), QStringLiteral("How late those answers are, in ms (default 250)."), QStringLiteral("MS"), QStringLiteral("250"));
+    const QCommandLineOption streamStops(QStringLiteral("stream-stops-after"), QStringLiteral("The sample stream goes quiet S seconds after sampling starts; the port stays open."), QStringLiteral("S"));
+    const QCommandLineOption ignoreWrite(QStringLiteral("ignore-write"), QStringLiteral("Acknowledge writes to parameter PNO (e.g. F0-13) but keep the old value; may be repeated."), QStringLiteral("PNO"));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Log every request on standard error."));
-    parser.addOptions({link, com, map, baud, rs485, station, db, running, wire, noise, corrupt, drop, silent, unplug, verbose});
+    parser.addOptions({link, com, map, baud, rs485, station, db, running, wire, noise, corrupt, drop, silent, unplug, lateEvery, lateMs, streamStops, ignoreWrite, verbose});
     parser.process(app);
 
     sim::SimOptions options;
@@ -59,6 +64,16 @@ int main(int argc, char *argv[])
     options.noiseEvery = parser.value(noise).toInt();
     options.corruptEvery = parser.value(corrupt).toInt();
     options.dropEvery = parser.value(drop).toInt();
+    options.lateEvery = parser.value(lateEvery).toInt();
+    options.lateMs = parser.value(lateMs).toInt();
+    if (parser.isSet(streamStops))
+        options.streamStopsAfterMs = int(parser.value(streamStops).toDouble() * 1000);
+    for (const QString &pno : parser.values(ignoreWrite))
+        options.ignoreWrites.append(PnoToAddress(pno));
+    if (options.lateEvery < 0 || options.lateMs < 0) {
+        std::fprintf(stderr, "dr420-sim: bad --late-every or --late-ms\n");
+        return 2;
+    }
     if (options.baud <= 0 || options.station < 1 || options.station > 247) {
         std::fprintf(stderr, "dr420-sim: bad --baud or --station\n");
         return 2;

@@ -9,12 +9,14 @@
 #include "shell/SingleInstance.h"
 #include "shell/TolvaApp.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace dr420;
@@ -245,6 +247,33 @@ private slots:
         QCOMPARE(frame.windowTitle(), kTitleNotConnected);
         QVERIFY(!samplingActive());
         QCOMPARE(link.count(QStringLiteral("close")), 1);
+    }
+
+    void openComPortWhileSamplingDoesNothing()
+    {
+        test::ScriptedLink link;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.setConnected(true);
+        samplingActive() = true;
+        // A dialog that opened anyway is closed again and remembered.
+        QString opened;
+        QTimer guard;
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                opened = w->windowTitle();
+                w->close();
+            }
+        });
+        guard.start(50);
+        QTest::keyClick(&frame, Qt::Key_O, Qt::ControlModifier);
+        frame.openComPort();
+        QTest::qWait(150);
+        samplingActive() = false;
+        QCOMPARE(opened, QString());
+        QVERIFY(link.calls().isEmpty());
+        QVERIFY(frame.isConnected());
     }
 
     void fullScreenRoundTripRestoresLayout()

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 
 using namespace dr420;
 
@@ -50,6 +51,35 @@ struct DialogWatcher {
         progress = dialog->bar()->value();
         dialog->close();
     }
+};
+
+// Our serial driver with a hook that runs in the middle of a transfer, on
+// the dialog's own thread, after `after` commands.
+class HookedLink final : public LinkDriver
+{
+public:
+    HookedLink(SerialLinkDriver &inner, int after, std::function<void()> hook)
+        : m_inner(inner), m_after(after), m_hook(std::move(hook))
+    {
+    }
+    int open(int p, int b, int pa, int d, int s) override { return m_inner.open(p, b, pa, d, s); }
+    void close() override { m_inner.close(); }
+    int readRegister(uint8_t st, uint16_t a, uint32_t *v) override { return m_inner.readRegister(st, a, v); }
+    int writeRegister(uint8_t st, uint16_t a, uint16_t v) override { return m_inner.writeRegister(st, a, v); }
+    int bytesAvailable() override { return m_inner.bytesAvailable(); }
+    int receive(uint8_t *d, uint32_t *u, int r) override { return m_inner.receive(d, u, r); }
+    int command(uint8_t code, const uint8_t *data, uint8_t *response) override
+    {
+        if (++m_commands == m_after && m_hook)
+            m_hook();
+        return m_inner.command(code, data, response);
+    }
+
+private:
+    SerialLinkDriver &m_inner;
+    int m_after;
+    int m_commands = 0;
+    std::function<void()> m_hook;
 };
 
 int rowOf(CComboListCtrl *list, const QString &pno)
@@ -127,6 +157,24 @@ private slots:
         QCOMPARE(watcher.summary, QStringLiteral("1 function code read failed!"));
         QCOMPARE(watcher.progress, 100);
         QCOMPARE(view.list()->item(6, 2)->text(), QStringLiteral("-1.0"));
+
+        // Read in an order that is not the sorted one: the lines still sort.
+        CRWProgressDlg dialog({QStringLiteral("U0-06"), QStringLiteral("U0-01"), QStringLiteral("U0-00")});
+        link.failingAddresses.clear();
+        const int before = link.calls().size();
+        dialog.show();
+        QTRY_VERIFY(dialog.isFinished());
+        QStringList order;
+        for (const auto &c : link.calls().mid(before))
+            order << QString::number(c.b, 16);
+        QCOMPARE(order, (QStringList{QString::number(PnoToAddress(QStringLiteral("U0-06")), 16),
+                                     QString::number(PnoToAddress(QStringLiteral("U0-01")), 16),
+                                     QString::number(PnoToAddress(QStringLiteral("U0-00")), 16)}));
+        QStringList lines;
+        for (int i = 0; i < dialog.lines()->count(); ++i)
+            lines << dialog.lines()->item(i)->text();
+        QCOMPARE(lines, (QStringList{"Function Code U0-00 Read successful!", "Function Code U0-01 Read successful!",
+                                     "Function Code U0-06 Read successful!"}));
     }
 
     void progressBarPaintsItsShare()
@@ -156,11 +204,25 @@ private slots:
             if (numbers.size() < 60)
                 numbers << r.PNO;
         CRWProgressDlg dialog(numbers);
-        QTimer::singleShot(150, &dialog, [&] { QVERIFY(!dialog.isFinished()); });
+        // In the middle of the run, the close box, Escape and reject all try to end it.
+        bool triedWhileRunning = false;
+        bool stayedOpen = false;
+        HookedLink hooked(link, 20, [&] {
+            triedWhileRunning = dialog.isRunning();
+            dialog.close();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            static_cast<QDialog &>(dialog).reject();
+            stayedOpen = dialog.isVisible();
+        });
+        setLinkDriver(&hooked);
         dialog.show();
         QElapsedTimer t;
         t.start();
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isFinished(), 20000);
+        QVERIFY(triedWhileRunning);
+        QVERIFY(stayedOpen);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.run().done(), 60);
         // 60 reads of 16 bytes at 19200 take about half a second: several repaints.
         QVERIFY2(dialog.repaints() >= t.elapsed() / 1000.0 * 20 * 0.5, qPrintable(QString::number(dialog.repaints())));
         QCOMPARE(dialog.run().failures(), 0);

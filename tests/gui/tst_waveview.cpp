@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -449,6 +450,60 @@ private slots:
         view.stop();
         QVERIFY(!view.isRunning());
         QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    void lostLinkStopsSamplingAndSaysSo_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("cable pulled") << "unplug";
+        QTest::newRow("stream stops") << "stream stops";
+    }
+    void lostLinkStopsSamplingAndSaysSo()
+    {
+        QFETCH(QString, fault);
+        ScopeFiles files;
+        sim::SimOptions o;
+        if (fault == QLatin1String("stream stops"))
+            o.streamStopsAfterMs = 400;
+        LiveDrive live(o);
+        QVERIFY(live.open());
+        test::RecordingDialogs dialogs; // no parameter database here
+        CMainFrame main;
+        main.show();
+        main.setConnected(true);
+        main.openOscilloscope();
+        auto *frame = qobject_cast<CWaveFrame *>(main.oscilloscope()->widget());
+        QVERIFY(frame);
+        CWaveView &view = *frame->view();
+        choose(view, {1, 2, 3, 4});
+        dialogs.messages.clear();
+        view.run();
+        QVERIFY(view.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(view.wave()->model().sampleCount() > 100, 5000);
+        if (fault == QLatin1String("unplug"))
+            live.drive.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isRunning(), 4000);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages.first().text.startsWith(QLatin1String("The drive link was lost while sampling: ")),
+                 qPrintable(dialogs.messages.first().text));
+        QVERIFY(!samplingActive());
+        QVERIFY(!main.isConnected());
+        QCOMPARE(main.windowTitle().left(28), QStringLiteral("DR420 Monitor(No Connection)"));
+        QVERIFY(view.channel(1).curve->isEnabled());
+        QVERIFY(view.sampling().interval->isEnabled());
+        // The picture stays and can be saved.
+        const int n = view.wave()->model().sampleCount();
+        QVERIFY(n > 100);
+        QTest::qWait(300);
+        QCOMPARE(dialogs.messages.size(), 1); // once
+        QCOMPARE(view.wave()->model().sampleCount(), n);
+        const QString wave = files.dir.file(QStringLiteral("lost.wave"));
+        dialogs.fileAnswers = {wave};
+        view.saveTrace();
+        QVERIFY(QFileInfo(wave).size() > 1000);
+        // Run again finds the port closed and says so like any refused start.
+        view.run();
+        QVERIFY(!view.isRunning());
     }
 
     void closingTheViewWhileSampling()

@@ -146,6 +146,66 @@ private slots:
         QVERIFY(b.link.device().isEmpty());
     }
 
+    void rs232ScanSequence_data()
+    {
+        QTest::addColumn<QList<int>>("commandResults");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<ConnectOutcome>("outcome");
+        const QStringList candidate19200{"close", "open 19200", "command 52", "sleep 50", "command 65 locked",
+                                         "sleep 50 locked", "command 65 locked"};
+        QTest::newRow("second 65 answers at 19200")
+            << QList<int>{1, 0, 1, 1}
+            << candidate19200 + QStringList{"sleep 50", "command 50", "close", "open 115200"}
+            << ConnectOutcome::Connected;
+        // The first answer may come from a drive still streaming: it never counts.
+        QStringList none;
+        for (const char *rate : {"19200", "57600", "115200"})
+            none << "close" << QStringLiteral("open %1").arg(QLatin1String(rate)) << "command 52" << "sleep 50"
+                 << "command 65 locked" << "sleep 50 locked" << "command 65 locked";
+        QTest::newRow("only the first 65 answers")
+            << QList<int>{1, 1, 0, 1, 1, 0, 1, 1, 0} << none + QStringList{"close"} << ConnectOutcome::NoAnswerRs232;
+    }
+    void rs232ScanSequence()
+    {
+        QFETCH(QList<int>, commandResults);
+        QFETCH(QStringList, expected);
+        QFETCH(ConnectOutcome, outcome);
+        test::RecordingDialogs dialogs;
+        test::ScriptedLink link;
+        link.commandResults.assign(commandResults.begin(), commandResults.end());
+        const ConnectOutcome got = connectDrive(request(115200), [&](int ms) {
+            link.mark(QStringLiteral("sleep"), ms, test::linkLockHeld());
+        });
+        QCOMPARE(got, outcome);
+        QStringList seen;
+        for (const auto &c : link.calls()) {
+            QString line = c.op;
+            if (c.op == QLatin1String("open"))
+                line += QLatin1Char(' ') + QString::number(c.b); // the rate
+            else if (c.op == QLatin1String("command") || c.op == QLatin1String("sleep"))
+                line += QLatin1Char(' ') + QString::number(c.a);
+            if (c.linkLockHeld)
+                line += QStringLiteral(" locked");
+            seen << line;
+        }
+        QCOMPARE(seen, expected);
+        LinkSettings() = LinkSettingsData{};
+    }
+
+    void reopenAtTheChosenRateFails()
+    {
+        test::RecordingDialogs dialogs;
+        test::ScriptedLink link;
+        link.openResults = {1, 0}; // the scan's open works, the one at the chosen rate not
+        QCOMPARE(connectDrive(request(115200), [](int) {}), ConnectOutcome::OpenFailed);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first().text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("Serial port failed to open!"));
+        QCOMPARE(dialogs.messages.first().caption, QStringLiteral("Establish connection"));
+        QCOMPARE(link.count(QStringLiteral("open")), 2);
+        QCOMPARE(link.calls().last().op, QStringLiteral("open")); // nothing after the failed open
+        LinkSettings() = LinkSettingsData{};
+    }
+
     void portThatCannotBeOpened()
     {
         Bench b(SimOptions{});

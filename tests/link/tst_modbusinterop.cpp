@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <fcntl.h>
@@ -20,7 +21,8 @@ namespace {
 class LibmodbusSlave
 {
 public:
-    explicit LibmodbusSlave(int station)
+    // Every `lateEvery`-th reply goes out `lateMs` late (0: never).
+    explicit LibmodbusSlave(int station, int lateEvery = 0, int lateMs = 0)
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
         grantpt(m_master);
@@ -32,15 +34,20 @@ public:
         modbus_set_socket(m_ctx, m_master);
         m_map = modbus_mapping_new_start_address(0, 0, 0, 0, 0x3000, 16, 0, 0);
         m_map->tab_registers[0] = 3;
-        m_thread = std::thread([this] {
+        for (int i = 1; i < 16; ++i)
+            m_map->tab_registers[i] = uint16_t(0x2000 + 13 * i);
+        m_thread = std::thread([this, lateEvery, lateMs] {
             uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
             while (!m_stop) {
                 pollfd p{m_master, POLLIN, 0};
                 if (::poll(&p, 1, 20) <= 0)
                     continue;
                 const int n = modbus_receive(m_ctx, query);
-                if (n > 0)
-                    modbus_reply(m_ctx, query, n, m_map);
+                if (n <= 0)
+                    continue;
+                if (lateEvery > 0 && ++m_replies % lateEvery == 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+                modbus_reply(m_ctx, query, n, m_map);
             }
         });
     }
@@ -63,6 +70,7 @@ private:
     modbus_t *m_ctx = nullptr;
     modbus_mapping_t *m_map = nullptr;
     std::atomic<bool> m_stop{false};
+    int m_replies = 0; // server thread only
     std::thread m_thread;
 };
 } // namespace
@@ -86,6 +94,38 @@ private slots:
         // Outside the slave's table: an exception answer, reported as a refusal.
         QCOMPARE(link.readRegister(7, 0x4000, &value), int(SerialLinkDriver::Refused));
         QCOMPARE(link.readRegister(8, 0x3000, &value), int(SerialLinkDriver::NoAnswer));
+    }
+
+    void lateAnswersFromLibmodbusSlave_data()
+    {
+        QTest::addColumn<int>("every");
+        QTest::addColumn<int>("lateMs");
+        QTest::newRow("every 5th 250 ms late") << 5 << 250;
+        QTest::newRow("every 3rd 450 ms late") << 3 << 450;
+    }
+    void lateAnswersFromLibmodbusSlave()
+    {
+        QFETCH(int, every);
+        QFETCH(int, lateMs);
+        LibmodbusSlave slave(7, every, lateMs);
+        SerialLinkDriver link;
+        QVERIFY(link.openDevice(slave.path(), 115200, 2));
+        int ok = 0;
+        int failed = 0;
+        for (int round = 0; round < 2; ++round)
+            for (int i = 1; i < 16; ++i) {
+                uint32_t value = 0;
+                const int status = link.readRegister(7, uint16_t(0x3000 + i), &value);
+                if (status == 0) {
+                    QCOMPARE(value, uint32_t(0x2000 + 13 * i)); // never another register's value
+                    ++ok;
+                } else {
+                    QCOMPARE(status, int(SerialLinkDriver::NoAnswer));
+                    ++failed;
+                }
+            }
+        QVERIFY(failed >= 1);
+        QVERIFY2(ok >= 30 - 2 * (30 / every + 1), qPrintable(QStringLiteral("%1 ok, %2 failed").arg(ok).arg(failed)));
     }
 
     void simulatorAgainstMbpoll()

@@ -5,6 +5,7 @@
 #include "scope/SamplingState.h"
 
 #include <QTest>
+#include <mutex>
 
 using namespace dr420;
 
@@ -74,6 +75,74 @@ private slots:
         QVERIFY(!startDriveSampling(1, {1, 0, 0, 0}, [](int) {}));
         QCOMPARE(dialogs.texts(), QStringList{"Serial port is not open!"});
         QCOMPARE(dialogs.messages.first().icon, MessageIcon::Question);
+    }
+
+    void lostLinkEndsSamplingByItself_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("cable pulled") << "unplug" << "the serial device is gone";
+        QTest::newRow("stream stops, port stays") << "stream stops" << "no sample frame arrived for 1.0 s";
+    }
+    void lostLinkEndsSamplingByItself()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        sim::SimOptions o;
+        if (fault == QLatin1String("stream stops"))
+            o.streamStopsAfterMs = 300;
+        sim::DriveSimulator drive(o);
+        QVERIFY(drive.start());
+        SerialLinkDriver link;
+        setLinkDriver(&link);
+        QVERIFY(link.openDevice(drive.slavePath(), 115200, 0));
+        QVERIFY(startDriveSampling(1, {1, 2, 3, 4}, [](int) {}));
+        SamplingEngine engine;
+        std::atomic<int> lost{0};
+        QString told;
+        std::mutex toldLock;
+        engine.start({15u, 2, {}}, nullptr, [&](const QString &why) {
+            std::lock_guard<std::mutex> g(toldLock);
+            told = why;
+            ++lost;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(engine.buffers().counts[0] > 100, 5000);
+        if (fault == QLatin1String("unplug"))
+            drive.unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(lost.load(), 1, 3000);
+        QVERIFY(!acquiring());
+        engine.stopThreads();
+        QCOMPARE(lost.load(), 1);
+        std::lock_guard<std::mutex> g(toldLock);
+        QVERIFY2(told.startsWith(reason), qPrintable(told));
+        QCOMPARE(engine.lostReason(), told);
+        QVERIFY(engine.buffers().counts[0] > 100); // what came before stays
+        setLinkDriver(nullptr);
+    }
+
+    void pausesShorterThanTheLimitAreNoLoss()
+    {
+        // One channel at 30 ms: a frame only every 960 ms, well inside the limit.
+        sim::DriveSimulator drive;
+        QVERIFY(drive.start());
+        SerialLinkDriver link;
+        setLinkDriver(&link);
+        QVERIFY(link.openDevice(drive.slavePath(), 115200, 0));
+        QVERIFY(startDriveSampling(15, {1, 0, 0, 0}, [](int) {}));
+        SamplingEngine engine;
+        std::atomic<int> lost{0};
+        const SamplingSetup setup{1u, 30, {}};
+        QCOMPARE(SamplingEngine::streamTimeoutMs(setup), 1000 + 2 * 32 * 30);
+        engine.start(setup, nullptr, [&](const QString &) { ++lost; });
+        drive.setSilent(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // a pause
+        drive.setSilent(false);
+        QTRY_VERIFY_WITH_TIMEOUT(engine.buffers().counts[0] >= 64, 5000);
+        QCOMPARE(lost.load(), 0);
+        QVERIFY(acquiring());
+        stopDriveSampling();
+        engine.stopThreads();
+        setLinkDriver(nullptr);
     }
 
     void startAndStopRepeatedly()

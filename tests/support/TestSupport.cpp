@@ -6,12 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <thread>
 
 namespace dr420::test {
 
 int ScriptedLink::open(int port, int baud, int, int, int stopCode)
 {
     log({QStringLiteral("open"), port, baud, {uint8_t(stopCode)}});
+    if (!openResults.empty()) {
+        const int r = openResults.front();
+        openResults.pop_front();
+        return r;
+    }
     return opens ? 1 : 0;
 }
 
@@ -48,9 +54,16 @@ int ScriptedLink::receive(uint8_t *, uint32_t *, int)
 int ScriptedLink::command(uint8_t code, const uint8_t *data4, uint8_t *response4)
 {
     const int address = data4[0] | (data4[1] << 8);
-    log({QStringLiteral("command"), code, address, {data4[0], data4[1], data4[2], data4[3]}});
-    if (!answers || ((code == 65 || code == 66) && failingAddresses.contains(address)))
+    const bool locked = (code == 65 || code == 66) && linkLockHeld();
+    log({QStringLiteral("command"), code, address, {data4[0], data4[1], data4[2], data4[3]}, locked});
+    if (!commandResults.empty()) {
+        const int r = commandResults.front();
+        commandResults.pop_front();
+        if (!r)
+            return 0;
+    } else if (!answers || ((code == 65 || code == 66) && failingAddresses.contains(address))) {
         return 0;
+    }
     const uint16_t value = address == 0x3000 ? registerValue : registers.value(address, registerValue);
     response4[0] = uint8_t(value & 0xFF);
     response4[1] = uint8_t(value >> 8);
@@ -77,6 +90,17 @@ void ScriptedLink::log(Call call)
 {
     std::lock_guard<std::mutex> g(m_lock);
     m_calls.append(std::move(call));
+}
+
+bool linkLockHeld()
+{
+    bool held = false;
+    std::thread([&] {
+        held = !linkLock().try_lock();
+        if (!held)
+            linkLock().unlock();
+    }).join();
+    return held;
 }
 
 ScratchProgramDir::ScratchProgramDir()

@@ -83,6 +83,7 @@ public:
         int a = 0;
         int b = 0;
         std::vector<uint8_t> data;
+        bool linkLockHeld = false; // commands 65/66 only
     };
 
     ScriptedLink() { setLinkDriver(this); }
@@ -105,12 +106,20 @@ public:
     uint16_t registerValue = 3; // what register reads return (and 0x3000)
     QHash<int, uint16_t> registers;  // per-address values, where set
     QSet<int> failingAddresses;      // reads and writes of these fail
+    std::deque<int> openResults;     // when not empty, each open takes the next
+    std::deque<int> commandResults;  // when not empty, each command takes the next
+    // Notes something the code under test did between link calls (a wait).
+    void mark(const QString &op, int a, bool linkLockHeld = false) { log({op, a, 0, {}, linkLockHeld}); }
 
 private:
     void log(Call call);
     mutable std::mutex m_lock;
     QList<Call> m_calls;
 };
+
+// True when the link lock is held, by the caller or anyone (asked from a
+// helper thread: trying a lock one already holds is undefined).
+bool linkLockHeld();
 
 // A scratch program directory with copies of the sample files; restores the
 // real program directory when it goes away.

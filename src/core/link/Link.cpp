@@ -72,6 +72,11 @@ int LinkCommand(uint8_t code, const uint8_t *data4, uint8_t *response4)
     return linkDriver().command(code, data4, response4);
 }
 
+bool LinkDeviceGone()
+{
+    return linkDriver().deviceGone();
+}
+
 namespace {
 std::function<void()> &waitHook()
 {

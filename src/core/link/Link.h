@@ -40,6 +40,9 @@ public:
     virtual int command(uint8_t code, const uint8_t *data4, uint8_t *response4) = 0;
     // Why the last open failed, for the user; empty when there is nothing to add.
     virtual QString lastOpenError() const { return QString(); }
+    // The open device stopped existing (adapter unplugged, I/O errors): every
+    // call fails until the port is closed and opened again.
+    virtual bool deviceGone() { return false; }
 };
 
 // Installs a driver (not owned); nullptr restores the default one.
@@ -55,6 +58,8 @@ int LinkWriteRegister(uint8_t station, uint16_t address, uint16_t value);
 int LinkBytesAvailable();
 int LinkReceive(uint8_t *data64, uint32_t *unread, int reserved);
 int LinkCommand(uint8_t code, const uint8_t *data4, uint8_t *response4);
+// Beside the seven: lets the sample receiver tell a pulled cable from a pause.
+bool LinkDeviceGone();
 
 // Held around each register read/write and each command 65/66.
 std::mutex &linkLock();

@@ -51,9 +51,22 @@ QByteArray encodeResponse(uint8_t code, const Data4 &data)
     return commandFrame(kResponseSync, code, data);
 }
 
-QByteArray encodeRefusal(uint8_t code, uint8_t reason)
+QByteArray encodeRefusal(uint8_t code, uint8_t reason, uint16_t address)
 {
-    return commandFrame(kResponseSync, uint8_t(code | kErrorFlag), Data4{reason, 0, 0, 0});
+    return commandFrame(kResponseSync, uint8_t(code | kErrorFlag),
+                        Data4{reason, uint8_t(address & 0xFF), uint8_t(address >> 8), 0});
+}
+
+bool answersRequest(uint8_t code, const Data4 &request, const CommandFrame &answer)
+{
+    if (answer.code != code)
+        return false;
+    const bool registerCommand = code == 65 || code == 66;
+    if (answer.refused)
+        return !registerCommand || (answer.data[1] == request[0] && answer.data[2] == request[1]);
+    if (code == 65)
+        return answer.data[2] == request[0] && answer.data[3] == request[1];
+    return answer.data == request;
 }
 
 QByteArray encodeSampleFrame(const uint8_t *data64)

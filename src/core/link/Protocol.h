@@ -35,7 +35,9 @@ using Data4 = std::array<uint8_t, 4>;
 
 QByteArray encodeRequest(uint8_t code, const Data4 &data);
 QByteArray encodeResponse(uint8_t code, const Data4 &data);
-QByteArray encodeRefusal(uint8_t code, uint8_t reason);
+// A refusal of 65/66 names the register (data bytes 1, 2) so that a late
+// refusal is never taken for the answer to another register.
+QByteArray encodeRefusal(uint8_t code, uint8_t reason, uint16_t address = 0);
 QByteArray encodeSampleFrame(const uint8_t *data64);
 
 struct CommandFrame {
@@ -59,6 +61,12 @@ bool isValidSampleFrame(const char *bytes);
 // valid frame: up to the next sample sync pair after the first byte, or all
 // but the last byte when there is none (it may be the first half of a sync).
 int resyncSkip(const QByteArray &buffer);
+
+// True when `answer` answers `request` (code, data): 65 must echo the
+// register (its data bytes 2, 3; a refusal in bytes 1, 2), 66 and the other
+// commands their request data (a refusal of 66 the register). An answer to an
+// earlier request that arrived late fails this test.
+bool answersRequest(uint8_t code, const Data4 &request, const CommandFrame &answer);
 
 // Wire time of `bytes` bytes at `baud` with one start, 8 data and `stopBits` stop bits.
 inline double wireSeconds(int bytes, int baud, int stopBits = 1)

@@ -156,12 +156,14 @@ bool SerialPort::write(const QByteArray &bytes)
         if (n < 0 && errno == EAGAIN) {
             pollfd p{m_fd, POLLOUT, 0};
             if (::poll(&p, 1, 100) <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
-                m_gone = (p.revents & (POLLHUP | POLLNVAL)) != 0;
+                if (p.revents & (POLLHUP | POLLNVAL))
+                    m_gone = true;
                 return false;
             }
             continue;
         }
-        m_gone = n < 0 && isGoneError(errno);
+        if (n < 0 && isGoneError(errno))
+            m_gone = true;
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 
 namespace dr420 {
 
@@ -47,7 +48,7 @@ private:
     bool fail(const QString &what, int err);
 
     int m_fd = -1;
-    bool m_gone = false;
+    std::atomic<bool> m_gone{false}; // set by the sender or the receiver, read by both
     int m_baud = 0;
     int m_stopBits = 1;
     QString m_device;

@@ -5,6 +5,7 @@
 #include "common/Wait.h"
 #include "link/Link.h"
 
+#include <algorithm>
 #include <chrono>
 #include <pthread.h>
 
@@ -68,11 +69,16 @@ SamplingEngine::~SamplingEngine()
     stopThreads();
 }
 
-void SamplingEngine::start(const SamplingSetup &setup, Handover handover)
+void SamplingEngine::start(const SamplingSetup &setup, Handover handover, LinkLost lost)
 {
     stopThreads();
     m_setup = setup;
     m_handover = std::move(handover);
+    m_lost = std::move(lost);
+    {
+        std::lock_guard<std::mutex> g(m_lostLock);
+        m_lostReason.clear();
+    }
     {
         std::lock_guard<std::mutex> g(m_sampleLock);
         m_buffers.reset();
@@ -94,15 +100,56 @@ void SamplingEngine::stopThreads()
     m_threadsRunning = false;
 }
 
+QString SamplingEngine::lostReason() const
+{
+    std::lock_guard<std::mutex> g(m_lostLock);
+    return m_lostReason;
+}
+
+int SamplingEngine::streamTimeoutMs(const SamplingSetup &setup)
+{
+    int n = 0;
+    for (int k = 0; k < 4; ++k)
+        n += (setup.channelMask >> k) & 1;
+    const int sets = n ? 64 / (2 * n) : 32;
+    return 1000 + int(2 * sets * std::max(setup.interval, 2.0f));
+}
+
+void SamplingEngine::linkLost(const QString &reason)
+{
+    {
+        std::lock_guard<std::mutex> g(m_lostLock);
+        m_lostReason = reason;
+    }
+    acquiring() = false; // the display thread ends too
+    if (m_lost)
+        m_lost(reason);
+}
+
 void SamplingEngine::receiveLoop()
 {
     pthread_setname_np(pthread_self(), kReceiveThreadName); // for top -H and the soak benchmark
+    using Clock = std::chrono::steady_clock;
+    const auto streamTimeout = std::chrono::milliseconds(streamTimeoutMs(m_setup));
+    auto lastFrame = Clock::now();
     uint8_t block[64];
     while (acquiring()) {
         std::fill(std::begin(block), std::end(block), uint8_t(0));
+        // A pulled cable leaves an empty port behind, a dead drive a quiet
+        // one: neither may look like a frozen picture.
+        if (LinkDeviceGone()) {
+            linkLost(QStringLiteral("the serial device is gone (adapter unplugged or cable fault)."));
+            return;
+        }
+        if (Clock::now() - lastFrame > streamTimeout) {
+            linkLost(QStringLiteral("no sample frame arrived for %1 s; the drive stopped streaming.")
+                         .arg(QString::number(streamTimeout.count() / 1000.0, 'f', 1)));
+            return;
+        }
         if (LinkBytesAvailable() >= kSampleFrameBytes) {
             uint32_t unread = 0;
             if (LinkReceive(block, &unread, 0)) {
+                lastFrame = Clock::now();
                 std::lock_guard<std::mutex> g(m_sampleLock);
                 // A block that is no whole number of sets is dropped and counted:
                 // a worker thread shows no message box.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -49,12 +51,16 @@ class SamplingEngine
 public:
     // Called by the display thread ten times a second with the sample lock held.
     using Handover = std::function<void(const AcquisitionBuffers &)>;
+    // Called once by the receive thread when the link is lost (`acquiring`
+    // is already cleared then); the reason completes "The drive link was
+    // lost while sampling: ".
+    using LinkLost = std::function<void(const QString &reason)>;
 
     SamplingEngine();
     ~SamplingEngine();
 
     // Zeroes the buffers, sets `acquiring` and starts both threads.
-    void start(const SamplingSetup &setup, Handover handover);
+    void start(const SamplingSetup &setup, Handover handover, LinkLost lost = nullptr);
     // Clears `acquiring` and waits for both threads to end.
     void stopThreads();
     bool isRunning() const { return m_threadsRunning; }
@@ -64,13 +70,22 @@ public:
     int failures() const { return m_failures.load(); }
     int takeFailures() { return m_failures.exchange(0); }
     int frameErrors() const { return m_frameErrors.load(); }
+    // Why the last run ended by itself; empty when it did not.
+    QString lostReason() const;
+    // How long the stream may stay without a good frame before it counts as
+    // stopped: a second plus two frames' worth of sets.
+    static int streamTimeoutMs(const SamplingSetup &setup);
 
 private:
     void receiveLoop();
     void displayLoop();
+    void linkLost(const QString &reason);
 
     SamplingSetup m_setup;
     Handover m_handover;
+    LinkLost m_lost;
+    mutable std::mutex m_lostLock;
+    QString m_lostReason;
     AcquisitionBuffers m_buffers;
     std::mutex m_sampleLock;
     std::atomic<int> m_failures{0};

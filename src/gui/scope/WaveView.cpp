@@ -493,6 +493,8 @@ void CWaveView::run()
                         takeSamples();
                 },
                 Qt::QueuedConnection);
+    }, [this](const QString &reason) {
+        QMetaObject::invokeMethod(this, [this, reason] { onLinkLost(reason); }, Qt::QueuedConnection);
     });
     samplingActive() = true;
     for (ChannelControls &c : m_channels)
@@ -526,18 +528,50 @@ void CWaveView::stop()
     const bool wasRunning = m_engine.isRunning();
     stopDriveSampling();
     waitMs(nullptr, 10);
-    m_engine.stopThreads();
-    for (ChannelControls &c : m_channels)
-        c.curve->setEnabled(true);
-    m_sampling.interval->setEnabled(true);
-    m_sampling.intervalSpin->setEnabled(true);
-    samplingActive() = false;
+    endSampling();
     if (wasRunning)
         takeSamples(); // the last picture stays, complete
     const int failures = m_engine.takeFailures();
     if (failures > 0)
         showMessage(QString::number(failures), QString(), MessageIcon::None);
     emit commandStateChanged();
+}
+
+void CWaveView::onLinkLost(const QString &reason)
+{
+    // A Stop or a new Run may have come first.
+    if (!m_engine.isRunning() || acquiring())
+        return;
+    if (!samplingActive()) {
+        // The engineer closed the port meanwhile: nothing was lost.
+        endSampling();
+        takeSamples();
+        m_engine.takeFailures();
+        emit commandStateChanged();
+        return;
+    }
+    if (!LinkDeviceGone())
+        stopDriveSampling(); // a drive that only went quiet may still hear it
+    endSampling();
+    takeSamples();
+    const int failures = m_engine.takeFailures();
+    QString text = QStringLiteral("The drive link was lost while sampling: %1").arg(reason);
+    if (failures > 0)
+        text += QStringLiteral("\n%1 sample frame(s) were refused before.").arg(failures);
+    text += QStringLiteral("\nThe port is closed; the last picture is kept and can be saved.");
+    emit linkLost();
+    emit commandStateChanged();
+    showMessage(text, QString(), MessageIcon::Warning);
+}
+
+void CWaveView::endSampling()
+{
+    m_engine.stopThreads();
+    for (ChannelControls &c : m_channels)
+        c.curve->setEnabled(true);
+    m_sampling.interval->setEnabled(true);
+    m_sampling.intervalSpin->setEnabled(true);
+    samplingActive() = false;
 }
 
 // --- files ---------------------------------------------------------------------

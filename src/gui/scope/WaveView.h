@@ -101,6 +101,9 @@ signals:
     void fullScreenRequested();
     // Something the tool bar's pressed states reflect has changed.
     void commandStateChanged();
+    // Sampling ended by itself because the link is gone; the port is to be
+    // closed and the connection shown as lost.
+    void linkLost();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -125,6 +128,8 @@ private:
     void curveChanged(int channel);
     void showContextMenu(const QPoint &at);
     int choiceIndex(int channel) const;
+    void endSampling();
+    void onLinkLost(const QString &reason);
 
     CWaveWnd *m_wave = nullptr;
     QWidget *m_panel = nullptr;

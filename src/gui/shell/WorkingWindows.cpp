@@ -4,6 +4,7 @@
 #include "editor/ParaFrame.h"
 #include "editor/ParaView.h"
 #include "scope/WaveFrame.h"
+#include "scope/WaveView.h"
 
 #include <QWidget>
 
@@ -21,6 +22,7 @@ QWidget *createOscilloscopeView(CMainFrame *frame)
 {
     auto *scope = new CWaveFrame;
     scope->setMainFullScreen([frame] { frame->enterFullScreen(); }, [frame] { frame->leaveFullScreen(); });
+    QObject::connect(scope->view(), &CWaveView::linkLost, frame, &CMainFrame::closeComPort);
     return scope;
 }
 
