@@ -152,7 +152,7 @@ INSERT INTO Parameter VALUES('F6-14','F6','Stop DC braking time',NULL,2,0,1,'0.0
 INSERT INTO Parameter VALUES('F6-15','F6','Brake use ratio',NULL,2,0,0,'100','%',0,'100',0,'0',0,0,0);
 INSERT INTO Parameter VALUES('F7-00','F7','MF.K key function',NULL,2,0,0,'0',NULL,0,'4',0,'0',0,-1,36);
 INSERT INTO Parameter VALUES('F7-01','F7','STOP/RESET key function',NULL,2,0,0,'1',NULL,0,'1',0,'0',0,-1,37);
-INSERT INTO Parameter VALUES('F7-02','F7','LED display running parameters 1','Each digit switches one display item; the value is stored as the decimal form of the hexadecimal digits',2,0,0,'31',NULL,0,'65535',0,'0',2,-1,38);
+INSERT INTO Parameter VALUES('F7-02','F7','LED display running parameters 1','Each digit switches one display item; the value is stored as the decimal form of the hexadecimal digits',2,0,0,'17',NULL,0,'65535',0,'0',2,-1,38);
 INSERT INTO Parameter VALUES('F7-03','F7','LED display stop parameters',NULL,2,0,0,'51',NULL,0,'255',0,'0',2,-1,39);
 INSERT INTO Parameter VALUES('F7-04','F7','Load speed display coefficient',NULL,2,0,4,'1.0000',NULL,0,'6.5000',0,'0.0001',0,0,0);
 INSERT INTO Parameter VALUES('F7-05','F7','Heatsink temperature',NULL,0,-1,0,'35','°C',0,'120',0,'-20',0,0,0);

@@ -206,7 +206,7 @@ num("F6-15", "Brake use ratio", "100", "0", "100", "%")
 group("F7", "Keypad and Display")
 sel("F7-00", "MF.K key function", "0", [("0", "Disabled"), ("1", "Switch between keypad and remote control"), ("2", "Switch forward and reverse"), ("3", "Forward jog"), ("4", "Reverse jog")])
 sel("F7-01", "STOP/RESET key function", "1", [("0", "Active only in keypad control"), ("1", "Active in every control mode")])
-multi("F7-02", "LED display running parameters 1", "31", [
+multi("F7-02", "LED display running parameters 1", "17", [
     [("0", "Frequency hidden"), ("1", "Running frequency")],
     [("0", "Reference hidden"), ("1", "Frequency reference")],
     [("0", "Bus voltage hidden"), ("1", "Bus voltage")],

@@ -5,11 +5,13 @@
 #include "link/Connection.h"
 #include "link/SerialLinkDriver.h"
 #include "paramdb/DriveTransfer.h"
+#include "paramdb/EditDialogRules.h"
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -22,6 +24,15 @@ enum Exit { AllOk = 0, SomeFailed = 1, UsageOrConnection = 2 };
 void err(const QString &line)
 {
     std::fprintf(stderr, "%s\n", qUtf8Printable(line));
+}
+
+// Text from a file never breaks the tab- and line-separated output.
+QString oneLine(QString text)
+{
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return text;
 }
 
 void out(const QString &line)
@@ -39,7 +50,8 @@ bool loadDefinitions(const QString &path)
 }
 
 // Runs a read or write over `numbers`, every line but read values to stderr.
-int runTransfer(TransferRun::Kind kind, const QStringList &numbers, bool printValues)
+// A parameter refused because the drive runs was not written: it counts.
+int runTransfer(TransferRun::Kind kind, const QStringList &numbers, bool printValues, QStringList *written = nullptr)
 {
     TransferRun run(kind, numbers);
     while (!run.finished()) {
@@ -47,12 +59,60 @@ int runTransfer(TransferRun::Kind kind, const QStringList &numbers, bool printVa
         const QString line = run.step();
         ParameterRecord record;
         if (printValues && !run.lastFailed() && FindParameter(numbers[i], record))
-            out(record.PNO + QLatin1Char('\t') + record.Value + QLatin1Char('\t') + record.Unit);
+            out(oneLine(record.PNO) + QLatin1Char('\t') + oneLine(record.Value) + QLatin1Char('\t') + oneLine(record.Unit));
         else
             err(line);
+        if (written && !run.lastFailed() && !run.lastRefused())
+            *written << numbers[i];
     }
     err(run.summary());
-    return run.failures() ? SomeFailed : AllOk;
+    if (run.refusals())
+        err(QStringLiteral("%1 function code(s) refused while the drive runs.").arg(run.refusals()));
+    return run.failures() || run.refusals() ? SomeFailed : AllOk;
+}
+
+// Applies the edit dialogs' rules to a value before anything is sent.
+bool acceptValue(ParameterRecord &record, const QString &text)
+{
+    if (record.RW == kReadOnly) {
+        err(QStringLiteral("Function code %1 is read-only: nothing sent.").arg(record.PNO));
+        return false;
+    }
+    QString stored;
+    const QString reason = refusalForValue(record, text, &stored);
+    if (!reason.isEmpty()) {
+        err(QStringLiteral("Function code %1 = \"%2\" refused: %3 Nothing sent.").arg(record.PNO, oneLine(text), reason));
+        return false;
+    }
+    record.Value = stored;
+    return true;
+}
+
+// Reads back every written register and reports values that differ.
+int verifyWritten(const QStringList &numbers)
+{
+    QHash<QString, QString> wanted;
+    for (const QString &pno : numbers) {
+        ParameterRecord r;
+        if (FindParameter(pno, r))
+            wanted.insert(pno, r.Value);
+    }
+    int mismatches = 0;
+    for (const QString &pno : numbers) {
+        ParameterRecord r;
+        if (!ReadParameter(pno) || !FindParameter(pno, r)) {
+            err(QStringLiteral("Verify: function code %1 could not be read back.").arg(pno));
+            ++mismatches;
+            continue;
+        }
+        const QString want = wanted.value(pno);
+        if (ParseValueText(r.Value, r.Sign, r.ZPoint) != ParseValueText(want, r.Sign, r.ZPoint)) {
+            err(QStringLiteral("Verify: function code %1 reads %2, %3 was written.").arg(pno, r.Value, want));
+            ++mismatches;
+        }
+    }
+    err(QStringLiteral("Verify: %1 of %2 written function code(s) differ.").arg(mismatches).arg(numbers.size()));
+    return mismatches ? SomeFailed : AllOk;
 }
 } // namespace
 
@@ -69,14 +129,20 @@ int main(int argc, char *argv[])
         "  download FILE         write every writable parameter of a parameter file, in table order\n"
         "  upload FILE           read every parameter and save the values into a copy of the definitions\n"
         "  list FILE             print the parameters of a parameter file (no drive needed)\n\n"
-        "Exit status: 0 all succeeded, 1 any parameter failed, 2 usage or connection error."));
+        "Values are checked before anything is sent, by the rules of the edit dialogs: a number must be\n"
+        "legal and within its limits, a selection one of its option keys, a multi-digit value one option\n"
+        "per digit; read-only parameters are refused. One refused value and nothing at all is sent.\n"
+        "download --verify reads every written register back.\n\n"
+        "Exit status: 0 every named parameter was read or written; 1 a parameter was refused (by these\n"
+        "rules or by a running drive), failed or did not verify; 2 usage, file or connection error."));
     parser.addHelpOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device path, or COMn of the COM port map (default COM1)."), QStringLiteral("DEVICE|COMn"), QStringLiteral("COM1"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Baud rate (default 115200)."), QStringLiteral("B"), QStringLiteral("115200"));
     const QCommandLineOption rs485(QStringLiteral("rs485"), QStringLiteral("Use the RS485 interface (Modbus RTU)."));
     const QCommandLineOption station(QStringLiteral("station"), QStringLiteral("RS485 station number 1..16 (default 1)."), QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Parameter definitions (default: DR420.mdb beside the program)."), QStringLiteral("FILE"));
-    parser.addOptions({port, baud, rs485, station, db});
+    const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("download: read every written register back and report values that differ."));
+    parser.addOptions({port, baud, rs485, station, db, verify});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload or list"));
     parser.process(app);
 
@@ -98,7 +164,8 @@ int main(int argc, char *argv[])
         if (!loadDefinitions(rest.first()))
             return UsageOrConnection;
         for (const ParameterRecord &r : ParameterTable())
-            out(r.PNO + QLatin1Char('\t') + r.Value + QLatin1Char('\t') + r.Unit + QLatin1Char('\t') + r.Name);
+            out(oneLine(r.PNO) + QLatin1Char('\t') + oneLine(r.Value) + QLatin1Char('\t') + oneLine(r.Unit) +
+                QLatin1Char('\t') + oneLine(r.Name));
         return AllOk;
     }
     const bool known = command == QLatin1String("read") || command == QLatin1String("write") ||
@@ -114,11 +181,53 @@ int main(int argc, char *argv[])
         return UsageOrConnection;
     }
 
+    // Whatever can be refused before any traffic is refused now.
+    if (command == QLatin1String("upload")) {
+        const QString refusal = saveTargetRefusal(rest.first());
+        if (!refusal.isEmpty()) {
+            err(QStringLiteral("dr420-cli: %1").arg(refusal));
+            return UsageOrConnection;
+        }
+    }
     // The definitions: the file to download is its own definitions.
     const QString tablePath = command == QLatin1String("download") ? rest.first() : definitions;
     if (!loadDefinitions(tablePath)) {
         err(QStringLiteral("dr420-cli: no parameters in %1").arg(tablePath));
         return UsageOrConnection;
+    }
+    int status = AllOk;
+    QStringList toWrite;
+    if (command == QLatin1String("write")) {
+        for (const QString &assignment : rest) {
+            const int eq = assignment.indexOf(QLatin1Char('='));
+            const QString pno = eq > 0 ? assignment.left(eq) : assignment;
+            const int at = eq > 0 ? FindParameterIndex(pno) : -1;
+            if (eq <= 0) {
+                err(QStringLiteral("dr420-cli: %1: write needs PNO=VALUE").arg(assignment));
+                status = SomeFailed;
+            } else if (at < 0) {
+                err(QStringLiteral("Function code %1 is not in the parameter definitions: nothing sent.").arg(pno));
+                status = SomeFailed;
+            } else if (acceptValue(ParameterTable()[size_t(at)], assignment.mid(eq + 1))) {
+                toWrite << pno;
+            } else {
+                status = SomeFailed;
+            }
+        }
+    } else if (command == QLatin1String("download")) {
+        for (ParameterRecord &r : ParameterTable()) {
+            if (r.RW == kReadOnly)
+                continue;
+            if (acceptValue(r, r.Value))
+                toWrite << r.PNO;
+            else
+                status = SomeFailed;
+        }
+    }
+
+    if (status != AllOk) {
+        err(QStringLiteral("dr420-cli: refused values: nothing was sent to the drive."));
+        return status;
     }
 
     // Connect as the setup dialog does, RS232 rate scan included.
@@ -142,37 +251,22 @@ int main(int argc, char *argv[])
         return UsageOrConnection;
     }
 
-    int status = AllOk;
     if (command == QLatin1String("read")) {
         status = runTransfer(TransferRun::Read, rest, true);
-    } else if (command == QLatin1String("write")) {
-        QStringList numbers;
-        for (const QString &assignment : rest) {
-            const int eq = assignment.indexOf(QLatin1Char('='));
-            const QString pno = assignment.left(eq);
-            const int at = FindParameterIndex(pno);
-            if (eq <= 0 || at < 0) {
-                err(QStringLiteral("Function code %1 failed to write! Because the written value is out of range!").arg(pno));
-                status = SomeFailed;
-                continue;
-            }
-            ParameterTable()[size_t(at)].Value = assignment.mid(eq + 1);
-            numbers << pno;
+    } else if (command == QLatin1String("write") || command == QLatin1String("download")) {
+        if (!toWrite.isEmpty()) {
+            QStringList written;
+            status = std::max(status, runTransfer(TransferRun::Write, toWrite, false, &written));
+            if (parser.isSet(verify))
+                status = std::max(status, verifyWritten(written));
         }
-        status = std::max(status, runTransfer(TransferRun::Write, numbers, false));
-    } else if (command == QLatin1String("download")) {
-        QStringList numbers;
-        for (const ParameterRecord &r : ParameterTable())
-            if (r.RW != kReadOnly)
-                numbers << r.PNO;
-        status = runTransfer(TransferRun::Write, numbers, false);
     } else { // upload
         QStringList numbers;
         for (const ParameterRecord &r : ParameterTable())
             numbers << r.PNO;
         status = runTransfer(TransferRun::Read, numbers, false);
         if (!SaveParameterFile(rest.first()))
-            status = rest.first().endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ? SomeFailed : UsageOrConnection;
+            status = UsageOrConnection; // the reason has been said
         else
             err(QStringLiteral("Saved %1").arg(rest.first()));
     }

@@ -75,13 +75,14 @@ private slots:
         m_drive->clearRequests();
         r = cli(connect({"write", "F0-13=999"}));
         QCOMPARE(r.status, 1);
-        QVERIFY(r.err.contains(QLatin1String("Function code F0-13 failed to write! Because the written value is out of range!")));
+        QVERIFY(r.err.contains(QLatin1String("Parameter value is out of range!")));
         for (const auto &req : m_drive->requests())
             QVERIFY(req.code != 66); // nothing was sent
         m_drive->setRunState(1);
         r = cli(connect({"write", "F0-00=1"}));
-        QCOMPARE(r.status, 0); // a refusal while running is no failure
+        QCOMPARE(r.status, 1); // not written: scripts must see it
         QVERIFY(r.err.contains(QLatin1String("Function code F0-00 cannot be modified during operation!")));
+        m_drive->setRunState(3);
     }
 
     void downloadWritesAFileAndUploadSavesOne()
@@ -107,6 +108,97 @@ private slots:
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QLatin1String("F0-13\t9.99\ts\t")));
         QVERIFY(r.out.contains(QLatin1String("F0-11\t7.00\ts\t")));
+    }
+
+    void refusedValuesSendNothing_data()
+    {
+        QTest::addColumn<QString>("assignment");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("letters") << "F0-13=abc" << "Entered numbers are not legal!";
+        QTest::newRow("empty") << "F0-13=" << "Entered numbers are not legal!";
+        QTest::newRow("decimal comma") << "F0-13=1,5" << "Entered numbers are not legal!";
+        QTest::newRow("exponent") << "F0-13=1e1" << "Entered numbers are not legal!";
+        QTest::newRow("sign inside") << "F0-13=1-2" << "Entered numbers are not legal!";
+        QTest::newRow("leading dot") << "F0-13=.5" << "Entered numbers are not legal!";
+        QTest::newRow("two dots") << "F0-13=1.2.3" << "Entered numbers are not legal!";
+        QTest::newRow("out of range") << "F0-13=6500.1" << "Parameter value is out of range!";
+        QTest::newRow("no such option") << "F0-06=7" << "Your input is incorrect, please re-select!";
+        QTest::newRow("a digit without option") << "F4-22=324" << "Please select parameter value!";
+        QTest::newRow("read-only") << "F7-06=5" << "is read-only";
+        QTest::newRow("unknown number") << "X9-99=1" << "is not in the parameter definitions";
+        QTest::newRow("no value at all") << "F0-13" << "write needs PNO=VALUE";
+    }
+    void refusedValuesSendNothing()
+    {
+        QFETCH(QString, assignment);
+        QFETCH(QString, reason);
+        m_drive->clearRequests();
+        const uint16_t before = m_drive->registerValue(PnoToAddress(QStringLiteral("F0-13")));
+        // A good value beside the bad one is not sent either.
+        const CliResult r = cli(connect({"write", "F0-11=12.00", assignment}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(m_drive->requests().isEmpty()); // not even connected
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-13"))), before);
+    }
+
+    void limitFromAMissingParameterIsRefused()
+    {
+        // A file whose F0-13 takes its upper limit from a parameter that is not there.
+        const QString file = m_dir.filePath(QStringLiteral("dangling.mdb"));
+        QFile::remove(file);
+        QVERIFY(QFile::copy(binDir() + QStringLiteral("/DR420.mdb"), file));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {file, "update Parameter set MaxLmt=-1, MaxVal='F9-99' where PNO='F0-13'"});
+        QVERIFY(sqlite.waitForFinished(10000));
+        QCOMPARE(sqlite.exitCode(), 0);
+        const CliResult r = cli(connect({"--db", file, "write", "F0-13=10"}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("limit parameter F9-99 is missing")), qPrintable(r.err));
+        QVERIFY(m_drive->requests().isEmpty());
+    }
+
+    void downloadToARunningDriveFails()
+    {
+        m_drive->setRunState(1);
+        const CliResult r = cli(connect({"download", binDir() + QStringLiteral("/DR420.mdb")}));
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QLatin1String("cannot be modified during operation!")));
+        QVERIFY(r.err.contains(QLatin1String("refused while the drive runs")));
+    }
+
+    void downloadVerifyCatchesAValueTheDriveKeptOld()
+    {
+        sim::SimOptions o;
+        o.database = binDir() + QStringLiteral("/DR420.mdb");
+        o.ignoreWrites = {PnoToAddress(QStringLiteral("F0-11"))};
+        m_drive = std::make_unique<sim::DriveSimulator>(o);
+        QVERIFY(m_drive->start());
+        ParameterTable().clear();
+        LoadParameterTable(binDir() + QStringLiteral("/DR420.mdb"));
+        ParameterTable()[size_t(FindParameterIndex(QStringLiteral("F0-11")))].Value = QStringLiteral("7.00");
+        ParameterTable()[size_t(FindParameterIndex(QStringLiteral("F0-13")))].Value = QStringLiteral("8.00");
+        setDefaultDatabasePath(binDir() + QStringLiteral("/DR420.mdb"));
+        const QString file = m_dir.filePath(QStringLiteral("verify.mdb"));
+        QVERIFY(SaveParameterFile(file));
+        CliResult r = cli(connect({"download", file}));
+        QCOMPARE(r.status, 0); // acknowledged is all a plain download can know
+        r = cli(connect({"download", "--verify", file}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("Verify: function code F0-11 reads")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QLatin1String("Verify: function code F0-13")));
+        QVERIFY(r.err.contains(QLatin1String("Verify: 1 of")));
+    }
+
+    void uploadToABadNameReadsNothing()
+    {
+        m_drive->clearRequests();
+        const CliResult r = cli(connect({"upload", m_dir.filePath(QStringLiteral("x.txt"))}));
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(QLatin1String("must end in .mdb")), qPrintable(r.err));
+        QVERIFY(m_drive->requests().isEmpty());
     }
 
     void usageAndConnectionErrors_data()

@@ -113,7 +113,9 @@ private slots:
         QTest::newRow("equal to the upper limit is sent") << "100" << 2 << 0 << 0 << uint16_t(3) << ok << false << 100;
         QTest::newRow("above it: refused, no traffic") << "100.5" << 2 << 0 << 0 << uint16_t(3) << range << true << -1;
         QTest::newRow("0.29 with ZPoint 2 sends 29") << "0.29" << 2 << 0 << 2 << uint16_t(3) << ok << false << 29;
-        QTest::newRow("selection: no range check") << "500" << 2 << -1 << 0 << uint16_t(3) << ok << false << 500;
+        QTest::newRow("selection: an option key, no range check") << "500" << 2 << -1 << 0 << uint16_t(3) << ok << false << 500;
+        QTest::newRow("selection: no such option, no traffic") << "7" << 2 << -1 << 0 << uint16_t(3) << range << true << -1;
+        QTest::newRow("not a number: refused, not sent as 0") << "abc" << 2 << 0 << 0 << uint16_t(3) << range << true << -1;
         QTest::newRow("read-only: success line, no traffic") << "5" << 0 << 0 << 0 << uint16_t(3) << ok << false << -1;
         QTest::newRow("RW1 while running: refused, not counted")
             << "5" << 1 << 0 << 0 << uint16_t(1)
@@ -134,6 +136,8 @@ private slots:
         link.registerValue = runState;
         ParameterRecord r = numeric(QStringLiteral("P0-05"), value, rw, 0, zpoint, QStringLiteral("0"), QStringLiteral("100"));
         r.InputType = inputType;
+        if (inputType)
+            r.Options[0] = QStringList{QStringLiteral("500:Five hundred")};
         ParameterTable() = {r};
         TransferRun run(TransferRun::Write, {QStringLiteral("P0-05")});
         QCOMPARE(run.step(), line);

@@ -179,6 +179,64 @@ private slots:
         QVERIFY(!composeDigits(multi(3, "0", {}), chosen).has_value());
     }
 
+    void valuesForTheDrive_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refusal"); // start of the reason; empty: accepted
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("number in range") << "numeric" << "20.50" << "" << "20.50";
+        QTest::newRow("upper limit") << "numeric" << "60.00" << "" << "60.00";
+        QTest::newRow("letters") << "numeric" << "abc" << "Entered numbers are not legal!" << "";
+        QTest::newRow("empty") << "numeric" << "" << "Entered numbers are not legal!" << "";
+        QTest::newRow("decimal comma") << "numeric" << "1,5" << "Entered numbers are not legal!" << "";
+        QTest::newRow("exponent") << "numeric" << "1e3" << "Entered numbers are not legal!" << "";
+        QTest::newRow("two signs") << "numeric" << "1-2" << "Entered numbers are not legal!" << "";
+        QTest::newRow("leading dot") << "numeric" << ".5" << "Entered numbers are not legal!" << "";
+        QTest::newRow("above the range") << "numeric" << "60.01" << "Parameter value is out of range! (0.00~60.00)" << "";
+        QTest::newRow("below a referenced limit") << "referenced" << "4" << "Parameter value is out of range! (5.00~60.00)" << "";
+        QTest::newRow("missing limit parameter") << "dangling" << "10" << "its limit parameter F9-99 is missing" << "";
+        QTest::newRow("option key") << "selection" << "1" << "" << "1";
+        QTest::newRow("key with leading zero stores the number") << "selection" << "05" << "" << "5";
+        QTest::newRow("no such option") << "selection" << "7" << "Your input is incorrect, please re-select! (options: 0, 1, 05)" << "";
+        QTest::newRow("every digit an option") << "digits" << "12" << "" << "12";
+        QTest::newRow("a digit without option") << "digits" << "14" << "Please select parameter value! (digit 1" << "";
+        QTest::newRow("too many digits") << "digits" << "1021" << "Please select parameter value! (digit" << "";
+        QTest::newRow("not digits") << "digits" << "1.2" << "Please select parameter value! (a value of decimal" << "";
+    }
+    void valuesForTheDrive()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, refusal);
+        QFETCH(QString, stored);
+        ParameterRecord low;
+        low.PNO = QStringLiteral("F0-10");
+        low.Value = QStringLiteral("5.00");
+        ParameterTable() = {low};
+        ParameterRecord r;
+        r.PNO = QStringLiteral("F0-13");
+        r.MinVal = QStringLiteral("0.00");
+        r.MaxVal = QStringLiteral("60.00");
+        if (kind == QLatin1String("referenced") || kind == QLatin1String("dangling")) {
+            r.MinLmt = -1;
+            r.MinVal = kind == QLatin1String("referenced") ? QStringLiteral("F0-10") : QStringLiteral("F9-99");
+        } else if (kind == QLatin1String("selection")) {
+            r.InputType = -1;
+            r.Options[0] = QStringList{"0:Keypad", "1:Terminal", "05:Bus"};
+        } else if (kind == QLatin1String("digits")) {
+            r = multi(1, QString(), {kDecimal, kDecimal, kDecimal});
+        }
+        QString out;
+        const QString reason = refusalForValue(r, text, &out);
+        if (refusal.isEmpty()) {
+            QCOMPARE(reason, QString());
+            QCOMPARE(out, stored);
+        } else {
+            QVERIFY2(reason.startsWith(refusal), qPrintable(reason));
+        }
+    }
+
     void hexRoundTrip()
     {
         // MultiLmt 2 with 26: preselect A and 1, confirm unchanged stores 26 again.

@@ -5,10 +5,15 @@
 #include "paramdb/ParameterStore.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace dr420;
 
@@ -267,12 +272,13 @@ private slots:
         QCOMPARE(ParameterTable()[0].Value, QStringLiteral("9"));
     }
 
-    void saveRefusesOtherExtensionsSilently()
+    void saveRefusesOtherExtensionsAndSaysSo()
     {
         test::RecordingDialogs dialogs;
         QVERIFY(!SaveParameterFile(file(QStringLiteral("values.txt"))));
         QVERIFY(!SaveParameterFile(QString()));
-        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(dialogs.messages.first().text.contains(QLatin1String("must end in .mdb")));
         QVERIFY(!QFile::exists(file(QStringLiteral("values.txt"))));
         QVERIFY(isParameterFilePath(QStringLiteral("/a.b/c.Mdb")));
         QVERIFY(!isParameterFilePath(QStringLiteral("/a.mdb/c")));
@@ -295,6 +301,93 @@ private slots:
         QCOMPARE(digest(path), before);
         QCOMPARE(dialogs.texts(), (QStringList{"F0-01 is locked",
                                                "An error occurred while writing data to the database. Please check if the database exists!"}));
+    }
+
+    void saveFailuresLeaveTheTargetAsItWas_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("onto another SQLite file, the default refuses an update") << "trigger";
+        QTest::newRow("a file system that takes no more (size limit)") << "size limit";
+        QTest::newRow("read-only target") << "read-only";
+        QTest::newRow("onto a genuine Access default without the schema") << "access";
+    }
+    void saveFailuresLeaveTheTargetAsItWas()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const auto at = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
+        QStringList rows;
+        for (int i = 0; i < 200; ++i)
+            rows << row(QStringLiteral("'F0-%1'").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("'1'"));
+        if (kind == QLatin1String("trigger"))
+            rows << "CREATE TRIGGER no_update BEFORE UPDATE ON Parameter BEGIN SELECT RAISE(ABORT, 'locked'); END";
+        QString def = makeDatabase(at("default.mdb"), rows);
+        QString target = makeDatabase(at("mine.mdb"), {row("'F0-000'", "'7'")});
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        LoadParameterTable(def);
+        QVERIFY(!ParameterTable().empty());
+        if (kind == QLatin1String("read-only")) {
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        } else if (kind == QLatin1String("access")) {
+            const QString shared = test::sharedTestData();
+            if (shared.isEmpty())
+                QSKIP("shared test data not beside the checkout");
+            QVERIFY(QFile::copy(shared + QStringLiteral("/nwind.mdb"), at("access.mdb")));
+            QFile::setPermissions(at("access.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+            def = target = at("access.mdb");
+        }
+        // A file of the user's with the name a careless save would use.
+        QFile part(target + QStringLiteral(".part"));
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        part.write("keep me");
+        part.close();
+        const QByteArray before = digest(target);
+        const QFile::Permissions mode = QFile::permissions(target);
+        setDefaultDatabasePath(def);
+        test::RecordingDialogs dialogs;
+        bool saved = true;
+        if (kind == QLatin1String("size limit")) {
+            rlimit old{};
+            getrlimit(RLIMIT_FSIZE, &old);
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = old;
+            small.rlim_cur = 4096; // the default file is larger
+            setrlimit(RLIMIT_FSIZE, &small);
+            saved = SaveParameterFile(target);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        } else {
+            saved = SaveParameterFile(target);
+        }
+        QVERIFY(!saved);
+        QVERIFY(!dialogs.messages.isEmpty());
+        if (kind == QLatin1String("read-only"))
+            QVERIFY2(dialogs.messages.first().text.contains(QLatin1String("write-protected")),
+                     qPrintable(dialogs.messages.first().text));
+        QCOMPARE(digest(target), before);
+        QCOMPARE(QFile::permissions(target), mode);
+        QCOMPARE(digest(target + QStringLiteral(".part")), QCryptographicHash::hash("keep me", QCryptographicHash::Sha256));
+        // No temporary file is left behind.
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+        for (const QString &name : left)
+            QVERIFY2(!name.endsWith(QLatin1String(".part")) || name == QFileInfo(target).fileName() + QStringLiteral(".part"),
+                     qPrintable(name));
+    }
+
+    void saveKeepsTheTargetsPermissions()
+    {
+        const QString def = makeDatabase(file(QStringLiteral("perm-default.mdb")), {row("'F0-00'", "'1'")});
+        const QString target = makeDatabase(file(QStringLiteral("perm-target.mdb")), {row("'F0-00'", "'2'")});
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        const QFile::Permissions mode = QFile::permissions(target);
+        setDefaultDatabasePath(def);
+        LoadParameterTable(def);
+        ParameterTable()[0].Value = QStringLiteral("3");
+        QVERIFY(SaveParameterFile(target));
+        QCOMPARE(QFile::permissions(target), mode);
+        ParameterTable().clear();
+        LoadParameterTable(target);
+        QCOMPARE(ParameterTable()[0].Value, QStringLiteral("3"));
     }
 
     void saving2000ValuesIsOneTransaction()
@@ -340,7 +433,74 @@ private slots:
         QVERIFY(db.Integer(QStringLiteral("n")) > 0);
         QVERIFY(db.OpenRecordset(QStringLiteral("select CompanyName from Customers where CustomerID='FRANS'")));
         QVERIFY(!db.IsEOF());
+        // Text compares without case, as Jet does.
+        QVERIFY(db.OpenRecordset(QStringLiteral("select CompanyName from Customers where CustomerID='frans'")));
+        QVERIFY(!db.IsEOF());
+        QVERIFY(db.OpenRecordset(QStringLiteral("select count(*) as n from Orders O, Customers C "
+                                                "where lower(O.CustomerID)=C.CustomerID")));
+        QVERIFY(db.Integer(QStringLiteral("n")) > 800);
         QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    void jetTextRulesKeepEveryParameter()
+    {
+        // What the importer makes of a genuine Jet parameter file: "" in text
+        // columns arrives as NULL, and keys differ in case.
+        const QString path = makeDatabase(
+            file(QStringLiteral("jetlike.mdb")),
+            {"INSERT INTO Parameter VALUES('F0-00','f0',NULL,NULL,2,0,0,NULL,NULL,0,NULL,0,NULL,0,0,0)",
+             "INSERT INTO Parameter VALUES('F0-01','F0','Name',NULL,2,0,0,'1',NULL,0,'9',0,'0',0,0,0)"});
+        test::RecordingDialogs dialogs;
+        LoadResult plain = LoadParameterTable(path);
+        QCOMPARE(plain.loaded, 1); // as a SQLite file: NULL is NULL, "f0" is no group of "F0"
+        ParameterTable().clear();
+        // The same rows in a copy with Jet's text comparison.
+        const QString nocase = makeDatabase(
+            file(QStringLiteral("jetlike-nocase.mdb")),
+            {"CREATE TABLE Groups (GroupNO TEXT COLLATE NOCASE, GroupName TEXT COLLATE NOCASE)",
+             "CREATE TABLE Parameter (PNO TEXT COLLATE NOCASE, GroupNO TEXT COLLATE NOCASE, Name TEXT, Description "
+             "TEXT, RW INTEGER, Sign INTEGER, ZPoint INTEGER, Value TEXT, Unit TEXT, MaxLmt INTEGER, MaxVal TEXT, "
+             "MinLmt INTEGER, MinVal TEXT, MultiLmt INTEGER, InputType INTEGER, ItemGroupNO INTEGER)",
+             "INSERT INTO Groups VALUES('F0','Basic')",
+             "INSERT INTO Parameter VALUES('F0-00','f0',NULL,NULL,2,0,0,NULL,NULL,0,NULL,0,NULL,0,0,0)",
+             "INSERT INTO Parameter VALUES('F0-01','F0','Name',NULL,2,0,0,'1',NULL,0,'9',0,'0',0,0,0)"},
+            false);
+        const LoadResult jet = LoadParameterTable(nocase, NullText::Empty);
+        QCOMPARE(jet.loaded, 2); // and no SelectTable: fine, nobody needs one
+        QVERIFY(jet.skipped.isEmpty());
+        ParameterRecord r;
+        QVERIFY(FindParameter(QStringLiteral("F0-00"), r));
+        QCOMPARE(r.Name, QString());
+        QCOMPARE(r.Value, QString());
+        QCOMPARE(r.GroupName, QStringLiteral("Basic"));
+        // The update finds the row whatever the case of its number.
+        ParameterTable()[0].Value = QStringLiteral("5");
+        ParameterTable()[0].PNO = QStringLiteral("f0-00");
+        QVERIFY(WriteValuesToDatabase(nocase));
+        ParameterTable().clear();
+        LoadParameterTable(nocase, NullText::Empty);
+        QVERIFY(FindParameter(QStringLiteral("F0-00"), r));
+        QCOMPARE(r.Value, QStringLiteral("5"));
+    }
+
+    void missingSelectTableOnlyMattersToSelections()
+    {
+        const QString path = makeDatabase(
+            file(QStringLiteral("noselect.mdb")),
+            {"CREATE TABLE Groups (GroupNO TEXT, GroupName TEXT)",
+             "CREATE TABLE Parameter (PNO TEXT, GroupNO TEXT, Name TEXT, Description TEXT, RW INTEGER, Sign INTEGER, "
+             "ZPoint INTEGER, Value TEXT, Unit TEXT, MaxLmt INTEGER, MaxVal TEXT, MinLmt INTEGER, MinVal TEXT, "
+             "MultiLmt INTEGER, InputType INTEGER, ItemGroupNO INTEGER)",
+             "INSERT INTO Groups VALUES('F0','Basic')", row("'F0-00'", "'1'"),
+             "INSERT INTO Parameter VALUES('F0-06','F0','Direction',NULL,2,0,0,'0',NULL,0,'1',0,'0',0,-1,6)"},
+            false);
+        test::RecordingDialogs dialogs;
+        const LoadResult r = LoadParameterTable(path);
+        QVERIFY(r.opened);
+        QCOMPARE(r.loaded, 1);
+        QCOMPARE(r.skipped.size(), 1);
+        QVERIFY2(r.skipped.first().startsWith(QLatin1String("F0-06: its option list needs the table SelectTable")),
+                 qPrintable(r.skipped.first()));
     }
 
     void accessJet4TableWalk()

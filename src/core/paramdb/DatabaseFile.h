@@ -25,7 +25,8 @@ bool importAccessDatabase(const QString &path, QSqlDatabase &target, QString *er
 // The iconv name used for Jet 3 text of a declared code page.
 QString jet3Charset(int codePage);
 
-// Writes a standalone SQLite copy of `db` to `path`, replacing it atomically.
+// Writes a standalone SQLite copy of `db` into `path`, which must be missing
+// or empty (the caller renames it into place).
 bool writeSqliteCopy(QSqlDatabase &db, const QString &path, QString *error);
 
 } // namespace dr420

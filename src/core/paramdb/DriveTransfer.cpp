@@ -1,5 +1,6 @@
 #include "DriveTransfer.h"
 
+#include "EditDialogRules.h"
 #include "ParameterRules.h"
 #include "link/Link.h"
 
@@ -94,6 +95,7 @@ QString TransferRun::step()
         return QString();
     const QString p = m_numbers[m_next++];
     m_lastFailed = false;
+    m_lastRefused = false;
     QString line;
     if (m_kind == Read) {
         if (ReadParameter(p)) {
@@ -104,7 +106,10 @@ QString TransferRun::step()
         }
     } else {
         ParameterRecord record;
-        if (!FindParameter(p, record) || !CheckLimits(record)) {
+        // The value goes out only when its edit dialog would have taken it
+        // (a parameter file may hold "abc", which the codec would send as 0).
+        if (!FindParameter(p, record) || !CheckLimits(record) ||
+            (record.RW != kReadOnly && !refusalForValue(record, record.Value).isEmpty())) {
             line = QStringLiteral("Function code %1 failed to write! Because the written value is out of range!").arg(p);
             m_lastFailed = true;
         } else {
@@ -114,6 +119,8 @@ QString TransferRun::step()
                 break;
             case WriteResult::Refused:
                 line = QStringLiteral("Function code %1 cannot be modified during operation!").arg(p);
+                m_lastRefused = true;
+                ++m_refusals;
                 break;
             case WriteResult::Failed:
                 line = QStringLiteral("Function code %1 failed to write!").arg(p);

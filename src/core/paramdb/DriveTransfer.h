@@ -30,6 +30,10 @@ public:
     int done() const { return int(m_next); }
     int total() const { return int(m_numbers.size()); }
     int failures() const { return m_failures; }
+    // Writes refused because the drive runs: the dialog does not count them
+    // as failures, but they were not done.
+    int refusals() const { return m_refusals; }
+    bool lastRefused() const { return m_lastRefused; }
     bool lastFailed() const { return m_lastFailed; }
     // Progress bar position for a 0..100 range: (done / total) x 100, cut.
     int progress() const;
@@ -41,7 +45,9 @@ private:
     QStringList m_numbers;
     qsizetype m_next = 0;
     int m_failures = 0;
+    int m_refusals = 0;
     bool m_lastFailed = false;
+    bool m_lastRefused = false;
 };
 
 } // namespace dr420

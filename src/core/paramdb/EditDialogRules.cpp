@@ -167,4 +167,77 @@ std::optional<QString> composeDigits(const ParameterRecord &r, const QStringList
     return std::nullopt;
 }
 
+namespace {
+QString numericRefusal(const ParameterRecord &r, const QString &text)
+{
+    if (!isLegalNumberText(text))
+        return QStringLiteral("Entered numbers are not legal!");
+    for (const auto &[isReference, limit] : {std::pair{r.MinLmt, r.MinVal}, std::pair{r.MaxLmt, r.MaxVal}})
+        if (isReference && findExactParameter(limit) < 0)
+            return QStringLiteral("its limit parameter %1 is missing").arg(limit);
+    const QString lower = lowerLimitText(r);
+    const QString upper = upperLimitText(r);
+    if (checkNumericEdit(text, lower, upper) != NumericVerdict::Accept)
+        return QStringLiteral("Parameter value is out of range! (%1)").arg(rangeText(lower, upper));
+    return QString();
+}
+
+QString selectionRefusal(const ParameterRecord &r, const QString &text, QString *stored)
+{
+    const QString t = text.trimmed();
+    QStringList keys;
+    for (const QString &option : r.Options[0]) {
+        const std::optional<QString> value = selectionValue(option);
+        if (!value)
+            continue;
+        keys << optionKeyText(option);
+        if (t == optionKeyText(option) || t == *value) {
+            *stored = *value;
+            return QString();
+        }
+    }
+    return QStringLiteral("Your input is incorrect, please re-select! (options: %1)").arg(keys.join(QStringLiteral(", ")));
+}
+
+QString digitsRefusal(const ParameterRecord &r, const QString &text, QString *stored)
+{
+    if (r.MultiLmt != 1 && r.MultiLmt != 2)
+        return QStringLiteral("the parameter has no digit rule the dialog knows (MultiLmt %1)").arg(r.MultiLmt);
+    const QString t = text.trimmed();
+    bool digitsOnly = !t.isEmpty();
+    for (QChar c : t)
+        digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digitsOnly)
+        return QStringLiteral("Please select parameter value! (a value of decimal digits is needed)");
+    ParameterRecord probe = r;
+    probe.Value = t;
+    const int d = digitCount(r);
+    const QList<int> chosen = preselectedDigits(probe);
+    QStringList entries; // most significant first, as the dialog composes
+    for (int k = d; k >= 1; --k) {
+        const int at = chosen.value(k - 1, -1);
+        if (at < 0)
+            return QStringLiteral("Please select parameter value! (digit %1 has no such option, or too many digits)").arg(k);
+        entries << digitEntries(r, k)[at];
+    }
+    const std::optional<QString> value = composeDigits(r, entries);
+    if (!value)
+        return QStringLiteral("Please select parameter value!");
+    *stored = *value;
+    return QString();
+}
+} // namespace
+
+QString refusalForValue(const ParameterRecord &record, const QString &text, QString *stored)
+{
+    QString dummy;
+    QString &out = stored ? *stored : dummy;
+    out = text;
+    if (!record.InputType)
+        return numericRefusal(record, text);
+    if (record.MultiLmt == 0)
+        return selectionRefusal(record, text, &out);
+    return digitsRefusal(record, text, &out);
+}
+
 } // namespace dr420

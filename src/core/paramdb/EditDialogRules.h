@@ -52,4 +52,14 @@ QList<int> preselectedDigits(const ParameterRecord &record);
 // significant first); nothing for a MultiLmt other than 1 and 2.
 std::optional<QString> composeDigits(const ParameterRecord &record, const QStringList &chosenMostSignificantFirst);
 
+// --- Values sent to the drive ----------------------------------------------
+// Whether `text` may become `record`'s value and be sent, by the rules of
+// the edit dialog of its kind: the numeric legality test and range (limits
+// named by other parameters resolved; a missing one refuses), an option key of
+// list 0 for a selection, an option of its own list for every digit of a
+// multi-digit value. Returns the reason for a refusal (the dialogs' texts
+// where they have one), empty when accepted; `stored` gets the value text the
+// dialog would store.
+QString refusalForValue(const ParameterRecord &record, const QString &text, QString *stored = nullptr);
+
 } // namespace dr420

@@ -11,8 +11,11 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dr420 {
 namespace {
@@ -24,14 +27,14 @@ QString &defaultPath()
 
 // Fills a record from the joined row; false with a reason when a column the
 // schema requires is missing or empty.
-bool readRecord(const ADOConn &db, const QString &pno, ParameterRecord &r, QString *why)
+bool readRecord(const ADOConn &db, const QString &pno, ParameterRecord &r, QString *why, bool emptyIsNull)
 {
     bool ok = true;
     QStringList missing;
     const auto text = [&](const char *column) {
         bool present = false;
         const QString v = db.Text(QLatin1String(column), &present);
-        if (!present)
+        if (!present && !(emptyIsNull && db.HasField(QLatin1String(column)) && db.IsNull(QLatin1String(column))))
             missing << QLatin1String(column);
         return v;
     };
@@ -79,6 +82,14 @@ struct Option {
     QString text;
 };
 
+bool hasTable(const ADOConn &db, const QString &name)
+{
+    for (const QString &t : db.database().tables())
+        if (t.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 // Every option row, by option group, in the order the engine returns them.
 bool readOptions(ADOConn &db, QHash<int, QList<Option>> &byGroup)
 {
@@ -122,11 +133,19 @@ void reportSkipped(const QString &path, const QStringList &skipped)
 
 LoadResult LoadParameterTable(const QString &path)
 {
+    return LoadParameterTable(path, NullText::ByFileKind);
+}
+
+LoadResult LoadParameterTable(const QString &path, NullText nulls)
+{
     LoadResult result;
     ADOConn db(path);
     if (!db.Open())
         return result;
     result.opened = true;
+    // The Access reader cannot tell an empty text from NULL; Jet files hold
+    // "" where a text must be, so a NULL there is read as "".
+    const bool emptyIsNull = nulls == NullText::Empty || db.isAccessCopy();
     if (!db.OpenRecordset(sql::kAllParameters)) {
         db.Close();
         return result;
@@ -152,7 +171,7 @@ LoadResult LoadParameterTable(const QString &path)
         if (rows.contains(pno))
             continue;
         ReadRow &row = rows[pno];
-        if (!readRecord(db, pno, row.record, &row.problem))
+        if (!readRecord(db, pno, row.record, &row.problem, emptyIsNull))
             continue;
         if (row.record.InputType) {
             bool ok = false;
@@ -162,7 +181,9 @@ LoadResult LoadParameterTable(const QString &path)
         }
     }
     QHash<int, QList<Option>> options;
-    if (!readOptions(db, options)) {
+    // A file without option lists is fine while no parameter needs one.
+    const bool hasOptions = hasTable(db, QStringLiteral("SelectTable"));
+    if (hasOptions && !readOptions(db, options)) {
         db.Close();
         return result;
     }
@@ -178,6 +199,10 @@ LoadResult LoadParameterTable(const QString &path)
             continue;
         }
         ParameterRecord record = found->record;
+        if (record.InputType && !hasOptions) {
+            result.skipped << QStringLiteral("%1: its option list needs the table SelectTable, which is missing").arg(pno);
+            continue;
+        }
         if (record.InputType)
             for (const Option &o : options.value(found->itemGroup))
                 record.Options[size_t(o.index)] << o.text;
@@ -206,31 +231,19 @@ bool isParameterFilePath(const QString &path)
     return extension.compare(QLatin1String(".mdb"), Qt::CaseInsensitive) == 0;
 }
 
-namespace {
-// An Access file becomes a SQLite file of the same content before anything is written.
-bool convertAccessFile(const QString &from, const QString &to)
-{
-    ADOConn source(from);
-    if (!source.Open())
-        return false;
-    QSqlDatabase db = source.database();
-    QString error;
-    const bool ok = writeSqliteCopy(db, to, &error);
-    db = QSqlDatabase();
-    source.Close();
-    if (!ok)
-        showMessage(error, QString(), MessageIcon::Error);
-    return ok;
-}
-} // namespace
-
 bool WriteValuesToDatabase(const QString &path)
 {
-    if (isAccessKind(databaseKind(path)) && !convertAccessFile(path, path))
+    if (databaseKind(path) != DatabaseKind::SQLite)
         return false;
     ADOConn db(path);
     if (!db.Open())
         return false;
+    // One update per parameter looks its row up by PNO: without an index on
+    // it, 50 000 parameters take minutes. The index stays in the file.
+    if (db.OpenRecordset(QStringLiteral("select count(*) as n from pragma_index_list('Parameter') l, "
+                                        "pragma_index_info(l.name) i where i.seqno=0 and i.name='PNO' collate nocase")) &&
+        db.Integer(QStringLiteral("n")) == 0)
+        db.ExecuteSql(QStringLiteral("create index if not exists Parameter_PNO on Parameter(PNO)"));
     if (!db.BeginTransaction()) {
         db.Close();
         return false;
@@ -247,28 +260,101 @@ bool WriteValuesToDatabase(const QString &path)
     return ok;
 }
 
-bool SaveParameterFile(const QString &path)
+QString saveTargetRefusal(const QString &path)
 {
     if (path.isEmpty() || !isParameterFilePath(path))
-        return false;
-    const QString source = defaultDatabasePath();
-    bool copied = true;
-    if (path != source) {
-        if (isAccessKind(databaseKind(source))) {
-            copied = convertAccessFile(source, path);
-        } else {
-            const QString temp = path + QLatin1String(".part");
-            QFile::remove(temp);
-            copied = QFile::copy(source, temp) &&
-                     std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
-            if (!copied)
-                QFile::remove(temp);
+        return QStringLiteral("\"%1\" is not a parameter file name: it must end in .mdb. Nothing was saved.").arg(path);
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return QStringLiteral("\"%1\" is not a file. Nothing was saved.").arg(path);
+        mode_t bit = S_IWOTH;
+        if (st.st_uid == ::geteuid() || ::geteuid() == 0)
+            bit = S_IWUSR;
+        else if (st.st_gid == ::getegid())
+            bit = S_IWGRP;
+        if (!(st.st_mode & bit))
+            return QStringLiteral("\"%1\" is write-protected: it was not replaced. Nothing was saved.").arg(path);
+    }
+    return QString();
+}
+
+namespace {
+// Builds the complete file at `temp` (an empty file): the base database as
+// SQLite, then the values.
+bool buildSavedFile(const QString &base, const QString &temp, QString *error)
+{
+    if (isAccessKind(databaseKind(base))) {
+        ADOConn source(base);
+        if (!source.Open())
+            return false;
+        QSqlDatabase db = source.database();
+        const bool ok = writeSqliteCopy(db, temp, error);
+        db = QSqlDatabase();
+        source.Close();
+        if (!ok)
+            return false;
+    } else {
+        QFile in(base);
+        QFile out(temp);
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            *error = QStringLiteral("Cannot copy '%1'.").arg(base);
+            return false;
+        }
+        for (;;) {
+            const QByteArray chunk = in.read(1 << 16);
+            if (chunk.isEmpty())
+                break;
+            if (out.write(chunk) != chunk.size()) {
+                *error = QStringLiteral("Cannot write '%1': %2").arg(temp, out.errorString());
+                return false;
+            }
+        }
+        if (in.error() != QFile::NoError || !out.flush()) {
+            *error = QStringLiteral("Cannot copy '%1'.").arg(base);
+            return false;
         }
     }
-    if (!copied || !WriteValuesToDatabase(path)) {
-        showMessage(QStringLiteral("An error occurred while writing data to the database. Please check if the database exists!"));
+    return WriteValuesToDatabase(temp);
+}
+} // namespace
+
+bool SaveParameterFile(const QString &path)
+{
+    const QString refusal = saveTargetRefusal(path);
+    if (!refusal.isEmpty()) {
+        showMessage(refusal, QString(), MessageIcon::Warning);
         return false;
     }
+    const QString failed =
+        QStringLiteral("An error occurred while writing data to the database. Please check if the database exists!");
+    const QFileInfo target(path);
+    // Beside the target, so that the rename cannot cross file systems; a
+    // unique name, so that no file of the user's is touched.
+    QTemporaryFile temp(target.absolutePath() + QLatin1Char('/') + target.fileName() + QStringLiteral(".XXXXXX.part"));
+    if (!temp.open()) {
+        showMessage(failed + QLatin1Char('\n') + temp.errorString());
+        return false;
+    }
+    temp.close();
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    QString error;
+    const QString tempPath = temp.fileName();
+    if (!buildSavedFile(defaultDatabasePath(), tempPath, &error) ||
+        ::chmod(QFile::encodeName(tempPath).constData(), mode) != 0 ||
+        std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0) {
+        showMessage(error.isEmpty() ? failed : failed + QLatin1Char('\n') + error);
+        return false; // the temporary file goes with `temp`
+    }
+    temp.setAutoRemove(false); // it is the target now
     return true;
 }
 

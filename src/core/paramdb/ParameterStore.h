@@ -28,6 +28,11 @@ struct LoadResult {
 // empties it first for a fresh table). A parameter that breaks the schema is
 // left out whole, and the user is told once how many were left out and why.
 LoadResult LoadParameterTable(const QString &path);
+// How a NULL in a text column that must hold a value is read: Access files
+// (whose reader cannot tell "" from NULL) read it as "", the default for them;
+// SQLite files leave such a parameter out.
+enum class NullText { ByFileKind, Empty };
+LoadResult LoadParameterTable(const QString &path, NullText nulls);
 
 // The default database: "DR420.mdb" in the program directory, fixed for the run.
 QString defaultDatabasePath();
@@ -36,13 +41,20 @@ void setDefaultDatabasePath(const QString &path);
 // The file type test of parameter files: the extension is ".mdb", any case.
 bool isParameterFilePath(const QString &path);
 
-// Stores the Value of every record into the file, in one transaction: on any
-// failure nothing of the file changes. An Access file is first turned into a
-// SQLite file of the same content (the only kind that is ever written).
+// Stores the Value of every record into a SQLite file in place, in one
+// transaction (a failure rolls it back). Never given an Access file.
 bool WriteValuesToDatabase(const QString &path);
 
-// "Save The Parameter File" after its dialog: copy the default database to
-// `path` when it is another file, then store the values; failures are shown.
+// Why `path` cannot be saved to, empty when it can: the type test, and a
+// file whose permission bits deny writing (checked by the bits, as the
+// program may run as root).
+QString saveTargetRefusal(const QString &path);
+
+// "Save The Parameter File" after its dialog. The whole result (a copy of the
+// default database with the values stored; SQLite even when the default is
+// an Access file) is built in a temporary file beside `path` and then
+// replaces it in one rename, with the old file's permissions: any failure
+// leaves `path` as it was. Failures are shown.
 bool SaveParameterFile(const QString &path);
 
 } // namespace dr420

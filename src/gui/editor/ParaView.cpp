@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -250,8 +251,19 @@ void CParaView::openParameterFile()
     if (path.isEmpty())
         return;
     if (isParameterFilePath(path)) {
-        ParameterTable().clear();
-        LoadParameterTable(path);
+        // Values read from the drive and not saved yet must survive a file
+        // that cannot be opened: the table changes only when the new one loads.
+        std::vector<ParameterRecord> before;
+        before.swap(ParameterTable());
+        const LoadResult loaded = LoadParameterTable(path);
+        if (!loaded.opened || loaded.loaded == 0) {
+            ParameterTable().swap(before);
+            if (loaded.opened)
+                showMessage(QStringLiteral("\"%1\" holds no parameter that can be loaded; the list is unchanged.")
+                                .arg(QFileInfo(path).fileName()),
+                            QString(), MessageIcon::Warning);
+            return;
+        }
     }
     SortParameterTable();
     SortOptionLists();
