@@ -112,6 +112,42 @@ private slots:
         QCOMPARE(again.value(1, QStringLiteral("port")), QStringLiteral("COM2"));
     }
 
+    void encodingOfTheFileIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("listLine"); // bytes of a list the program never writes
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<QByteArray>("choiceBytes"); // what "接口" becomes in the file
+        // "RS485接口" in GBK, and in UTF-8.
+        QTest::newRow("GBK file of an old installation")
+            << QByteArray("interface=RS232,RS485\xBD\xD3\xBF\xDA") << QString::fromUtf8("RS232,RS485接口")
+            << QByteArray("\xBD\xD3\xBF\xDA");
+        QTest::newRow("UTF-8 file") << QByteArray("interface=RS232,RS485\xE6\x8E\xA5\xE5\x8F\xA3")
+                                    << QString::fromUtf8("RS232,RS485接口") << QByteArray("\xE6\x8E\xA5\xE5\x8F\xA3");
+    }
+    void encodingOfTheFileIsKept()
+    {
+        QFETCH(QByteArray, listLine);
+        QFETCH(QString, listText);
+        QFETCH(QByteArray, choiceBytes);
+        const QString path = m_dir.filePath(QStringLiteral("enc.ini"));
+        // Mixed line endings and no final newline: all of it survives.
+        const QByteArray head = "[Lists]\r\nport=COM1,COM2\r\n" + listLine + "\n; note\r\n";
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(head + "[Current]\r\nport=COM1\r\ninterface=RS232");
+        f.close();
+        PositionalIni ini(path);
+        QCOMPARE(ini.value(0, QStringLiteral("interface")), listText);
+        QVERIFY(ini.setValue(1, QStringLiteral("port"), QStringLiteral("COM2")));
+        QVERIFY(ini.setValue(1, QStringLiteral("interface"), QString::fromUtf8("RS485接口")));
+        QVERIFY(ini.save());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray written = f.readAll();
+        f.close();
+        QCOMPARE(written, head + "[Current]\r\nport=COM2\r\ninterface=RS485" + choiceBytes + "\r\n");
+        QCOMPARE(PositionalIni(path).value(1, QStringLiteral("interface")), QString::fromUtf8("RS485接口"));
+    }
+
     void rewriteKeepsEverythingElse()
     {
         const QString path = write("; settings\r\n[L]\r\nport=A,B\r\n\r\n[C]\r\nport=A\r\nbaud=9600\r\n\r\n[Extra]\r\nx=1\r\n");

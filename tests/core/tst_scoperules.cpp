@@ -194,6 +194,13 @@ private slots:
         QCOMPARE(choiceName(QStringLiteral("2: V2")), QStringLiteral("V2"));
         QVERIFY(!loadChannelList(m_dir.filePath(QStringLiteral("missing.set")), &list));
         QVERIFY(list.empty());
+
+        // A list from an old installation in GBK: "转速" (speed).
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("No Name Sign\r\n0 (Null) 0\r\n1 \xD7\xAA\xCB\xD9 0\r\n");
+        f.close();
+        QVERIFY(loadChannelList(path, &list));
+        QCOMPARE(channelChoices(list), (QStringList{"0: (Null)", QString::fromUtf8("1: 转速")}));
     }
 
     void paletteKeys_data()

@@ -13,25 +13,34 @@ PositionalIni::PositionalIni(QString path)
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_bom = true;
+        bytes.remove(0, 3);
+    }
+    m_encoding = detectEncoding(bytes);
+    const QList<QByteArray> lines = bytes.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
-        const QString &raw = lines[i];
-        if (i == lines.size() - 1 && raw.isEmpty())
+        QByteArray raw = lines[i];
+        const bool last = i == lines.size() - 1;
+        if (last && raw.isEmpty())
             break; // the final newline does not make a line of its own
-        const QString t = raw.trimmed();
+        QByteArray ending = last ? QByteArray() : QByteArray("\n");
+        if (raw.endsWith('\r')) {
+            raw.chop(1);
+            ending.prepend('\r');
+        }
+        const QString text = decodeText(raw, m_encoding);
+        const QString t = text.trimmed();
         if (t.startsWith(QLatin1Char('['))) {
             const int close = t.indexOf(QLatin1Char(']'));
             Section s;
             s.name = (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
-            s.header = raw;
+            s.header = Line{text, QString(), raw, ending, false};
             m_sections.push_back(std::move(s));
             continue;
         }
-        Line line{raw, QString()};
+        Line line{text, QString(), raw, ending, false};
         const int eq = t.indexOf(QLatin1Char('='));
         if (!t.startsWith(QLatin1Char(';')) && !t.startsWith(QLatin1Char('#')) && eq > 0)
             line.key = t.left(eq).trimmed();
@@ -80,7 +89,7 @@ void PositionalIni::ensureSections(const QStringList &names)
     for (int i = sectionCount(); i < names.size(); ++i) {
         Section s;
         s.name = names[i];
-        s.header = QLatin1Char('[') + names[i] + QLatin1Char(']');
+        s.header.text = QLatin1Char('[') + names[i] + QLatin1Char(']');
         m_sections.push_back(std::move(s));
     }
 }
@@ -92,33 +101,50 @@ bool PositionalIni::setValue(int section, const QString &key, const QString &val
     const QString text = key + QLatin1Char('=') + value;
     auto &lines = m_sections[size_t(section)].lines;
     if (const int at = findKey(section, key); at >= 0) {
-        lines[size_t(at)].text = text;
+        Line &line = lines[size_t(at)];
+        if (line.text != text) {
+            line.text = text;
+            line.changed = true;
+        }
         return true;
     }
     // New keys go after the last key, before the blank lines that separate sections.
     auto pos = lines.end();
     while (pos != lines.begin() && (pos - 1)->text.trimmed().isEmpty())
         --pos;
-    lines.insert(pos, Line{text, key});
+    Line added;
+    added.text = text;
+    added.key = key;
+    lines.insert(pos, added);
     return true;
 }
 
 bool PositionalIni::save() const
 {
-    QString out;
-    const auto writeLines = [&out](const std::vector<Line> &lines) {
-        for (const Line &l : lines)
-            out += l.text + QLatin1String("\r\n");
+    QByteArray out;
+    if (m_bom)
+        out += "\xEF\xBB\xBF";
+    const QByteArray defaultEnding = "\r\n";
+    bool openLine = false; // the last line written has no ending yet
+    const auto write = [&](const Line &l) {
+        if (openLine)
+            out += defaultEnding;
+        out += l.changed ? encodeText(l.text, m_encoding) : l.raw;
+        const QByteArray ending = l.changed ? defaultEnding : l.ending;
+        out += ending;
+        openLine = ending.isEmpty();
     };
-    writeLines(m_preamble);
+    for (const Line &l : m_preamble)
+        write(l);
     for (const Section &s : m_sections) {
-        out += s.header + QLatin1String("\r\n");
-        writeLines(s.lines);
+        write(s.header);
+        for (const Line &l : s.lines)
+            write(l);
     }
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(out.toUtf8());
+    file.write(out);
     return file.commit();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextCodec.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -31,17 +33,23 @@ public:
     // False when the section does not exist (use ensureSections first).
     bool setValue(int section, const QString &key, const QString &value);
 
-    // Writes the whole file atomically, creating it when missing.
+    // Writes the whole file atomically, creating it when missing. Lines the
+    // program did not change keep their bytes; changed and new ones are
+    // written in the file's encoding (UTF-8, or GBK for a file that is not
+    // valid UTF-8).
     bool save() const;
 
 private:
     struct Line {
         QString text;
-        QString key; // empty for comments and blank lines
+        QString key;       // empty for comments and blank lines
+        QByteArray raw;    // as read, without its line ending
+        QByteArray ending; // "\r\n", "\n", or none for a last line without one
+        bool changed = true;
     };
     struct Section {
         QString name;
-        QString header; // line as written
+        Line header;
         std::vector<Line> lines;
     };
 
@@ -49,6 +57,8 @@ private:
     int findKey(int section, const QString &key) const;
 
     QString m_path;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    bool m_bom = false;
     std::vector<Line> m_preamble; // lines before the first section
     std::vector<Section> m_sections;
 };

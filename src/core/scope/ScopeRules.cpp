@@ -1,5 +1,7 @@
 #include "ScopeRules.h"
 
+#include "common/TextCodec.h"
+
 #include <QFile>
 #include <cmath>
 
@@ -135,7 +137,7 @@ bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = decodeText(file.readAll()).split(QLatin1Char('\n')); // UTF-8, or GBK of old installations
     for (int i = 1; i < lines.size(); ++i) { // the first line is a header
         const QStringList tokens = lines[i].simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (tokens.size() < 3)

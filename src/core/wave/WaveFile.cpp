@@ -1,5 +1,7 @@
 #include "WaveFile.h"
 
+#include "common/TextCodec.h"
+
 #include "WaveModel.h"
 #include "common/Messages.h"
 
@@ -148,7 +150,8 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
             continue;
         for (int i = 0; i < n; ++i)
             column[size_t(i)] = rows[size_t(i)][size_t(c)];
-        model.setChannelData(column.data(), unsigned(n), c, QString::fromUtf8(line.mid(9)));
+        // Names from old installations are GBK; ours UTF-8.
+        model.setChannelData(column.data(), unsigned(n), c, decodeText(line.mid(9)));
     }
     if (n >= 1) {
         for (int i = 0; i < n; ++i)
