@@ -9,7 +9,7 @@ PACKAGES=(
   libmodbus-dev mdbtools-dev sqlite3
   xvfb xauth openbox imagemagick x11-apps
   fonts-wqy-zenhei fonts-dejavu-core
-  socat mbpoll
+  socat mbpoll locales
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -18,4 +18,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# A comma-decimal locale, for the tests that files do not depend on it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8; its tests will skip" >&2
 fi

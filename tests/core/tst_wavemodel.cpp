@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <clocale>
+#include <string>
+
 using namespace dr420;
 
 namespace {
@@ -323,6 +326,30 @@ private slots:
         QVERIFY(SaveWaveFile(m, two));
         QCOMPARE(readAll(one), readAll(two));
         QCOMPARE(readAll(one), expected);
+    }
+
+    void waveFilesDoNotDependOnTheLocale()
+    {
+        WaveModel m;
+        const float t[] = {0, 2.5f};
+        const float a[] = {1.25f, -3};
+        m.setTimeData(t, 2);
+        m.setChannelData(a, 2, 1, QStringLiteral("Speed"));
+        const QByteArray inC = waveFileBytes(m);
+        const QString path = m_dir.filePath(QStringLiteral("c.wave"));
+        QVERIFY(SaveWaveFile(m, path));
+        const std::string before = setlocale(LC_ALL, nullptr);
+        if (!setlocale(LC_ALL, "de_DE.UTF-8"))
+            QSKIP("the de_DE.UTF-8 locale is not installed");
+        const QByteArray inGerman = waveFileBytes(m);
+        WaveModel back;
+        const WaveLoadResult r = LoadWaveFile(back, path);
+        setlocale(LC_ALL, before.c_str());
+        QCOMPARE(inGerman, inC);
+        QVERIFY(r.ok);
+        QCOMPARE(back.sampleCount(), 2);
+        QCOMPARE(back.values(1)[0], 1.25f);
+        QCOMPARE(back.times()[1], 2.5f);
     }
 
     void waveFileRoundTrip()

@@ -10,6 +10,7 @@
 #include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 #include <deque>
 
 namespace dr420 {
@@ -22,16 +23,19 @@ QByteArray waveFileBytes(const WaveModel &model)
     for (int c = 1; c <= 4; ++c)
         out += "Channel" + QByteArray::number(c) + '=' + model.channelName(c).toUtf8() + "\r\n";
     out += "Count=" + QByteArray::number(n) + "\r\n";
-    char line[160];
-    std::snprintf(line, sizeof line, "%12s\t  %12s\t  %12s\t  %12s\t  %12s\t\r\n", "Time", "Channel1", "Channel2",
-                  "Channel3", "Channel4");
-    out += line;
+    // Formatted by Qt, not the C library: the bytes must not depend on the
+    // user's locale (a German one would write "0,0000").
+    const auto cell = [&out](const QByteArray &text, bool last) {
+        out += text.rightJustified(12, ' ');
+        out += last ? "\t\r\n" : "\t  ";
+    };
+    const char *headings[] = {"Time", "Channel1", "Channel2", "Channel3", "Channel4"};
+    for (int k = 0; k < 5; ++k)
+        cell(headings[k], k == 4);
     for (int i = 0; i < n; ++i) {
-        std::snprintf(line, sizeof line, "%12.4f\t  %12.4f\t  %12.4f\t  %12.4f\t  %12.4f\t\r\n",
-                      double(model.times()[size_t(i)]), double(model.values(1)[size_t(i)]),
-                      double(model.values(2)[size_t(i)]), double(model.values(3)[size_t(i)]),
-                      double(model.values(4)[size_t(i)]));
-        out += line;
+        cell(QByteArray::number(double(model.times()[size_t(i)]), 'f', 4), false);
+        for (int c = 1; c <= 4; ++c)
+            cell(QByteArray::number(double(model.values(c)[size_t(i)]), 'f', 4), c == 4);
     }
     return out;
 }
@@ -77,8 +81,10 @@ private:
 
 bool toFloat(const QByteArray &token, float *out)
 {
+    // strtod in the C locale whatever the user's: "1.5" is one and a half.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
     char *end = nullptr;
-    const double v = std::strtod(token.constData(), &end);
+    const double v = strtod_l(token.constData(), &end, cLocale);
     if (end == token.constData() || *end != '\0' || !std::isfinite(v))
         return false;
     *out = float(v);
