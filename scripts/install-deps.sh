@@ -6,7 +6,7 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite
-  libmodbus-dev mdbtools-dev sqlite3
+  libmodbus-dev mdbtools-dev libsqlite3-dev sqlite3
   xvfb xauth openbox imagemagick x11-apps
   fonts-wqy-zenhei fonts-dejavu-core
   socat mbpoll locales

@@ -397,6 +397,57 @@ private slots:
         QTest::newRow("binary") << QByteArray(binary, sizeof binary - 1) << false << 0;
         QTest::newRow("empty") << QByteArray() << false << 0;
     }
+
+    void refusedWaveFilesSayWhy_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        const QByteArray tail = "Channel3=\r\nChannel4=\r\nCount=2\r\nTime Channel1 Channel2 Channel3 Channel4\r\n";
+        const QByteArray row = "1.0 2.0 3.0 4.0 5.0\r\n";
+        QTest::newRow("1e300") << "Channel1=A\r\nChannel2=\r\n" + tail + row + "2.0 1e300 1 1 1\r\n"
+                               << "Row 2 holds 1e300, beyond what a wave file can hold";
+        QTest::newRow("3.5e38") << "Channel1=A\r\nChannel2=\r\n" + tail + "1.0 2.0 -3.5e38 4.0 5.0\r\n" + row
+                                << "Row 1 holds -3.5e38";
+        QTest::newRow("a name with a blank") << "Channel1=A\r\nChannel2=Motor speed\r\n" + tail + row + row
+                                             << "The name of channel 2, \"Motor speed\", holds a blank";
+    }
+    void refusedWaveFilesSayWhy()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        const QString path = m_dir.filePath(QStringLiteral("refused.wave"));
+        writeFile(path, content);
+        WaveModel m;
+        const float t[] = {0, 2};
+        m.setTimeData(t, 2);
+        const WaveLoadResult r = LoadWaveFile(m, path);
+        QVERIFY(!r.ok);
+        QVERIFY2(r.message.startsWith(message), qPrintable(r.message));
+        QCOMPARE(m.sampleCount(), 2); // the display keeps what it had
+    }
+
+    void longNamesRoundTrip()
+    {
+        WaveModel m;
+        const float t[] = {0, 2};
+        const float v[] = {1, 2};
+        m.setTimeData(t, 2);
+        const QString longest = QString(99, QChar(0x8F6C)); // 99 CJK characters, 297 bytes
+        m.setChannelData(v, 2, 1, longest);
+        m.setChannelData(v, 2, 2, QString(99, QLatin1Char('x')));
+        const QString path = m_dir.filePath(QStringLiteral("names.wave"));
+        QVERIFY(SaveWaveFile(m, path));
+        WaveModel back;
+        QVERIFY(LoadWaveFile(back, path).ok);
+        QCOMPARE(back.channelName(1), longest);
+        QCOMPARE(back.channelName(2), QString(99, QLatin1Char('x')));
+        // What the reader would refuse is not written either.
+        m.setChannelData(v, 2, 3, QStringLiteral("two words"));
+        QString error;
+        QVERIFY(!SaveWaveFile(m, m_dir.filePath(QStringLiteral("blank.wave")), &error));
+        QVERIFY(error.contains(QLatin1String("holds a blank")));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("blank.wave"))));
+    }
     void malformedWaveFiles()
     {
         QFETCH(QByteArray, content);

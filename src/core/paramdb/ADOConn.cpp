@@ -5,8 +5,11 @@
 
 #include <QAtomicInt>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <chrono>
+#include <sqlite3.h>
 
 namespace dr420 {
 namespace {
@@ -24,9 +27,56 @@ QString errorText(const QSqlError &e)
 }
 } // namespace
 
+struct EngineWatch {
+    qint64 deadline = 0; // steady clock, ms
+    bool stopped = false;
+};
+
+namespace {
+qint64 nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int onProgress(void *context)
+{
+    auto *watch = static_cast<EngineWatch *>(context);
+    if (nowMs() <= watch->deadline)
+        return 0;
+    watch->stopped = true;
+    return 1; // SQLITE_INTERRUPT for the running statement
+}
+
+void watchEngine(const QSqlDatabase &db, void *watch)
+{
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3 *h = *static_cast<sqlite3 *const *>(handle.constData()))
+            sqlite3_progress_handler(h, 1000, &onProgress, watch);
+}
+} // namespace
+
 ADOConn::ADOConn(QString path)
     : m_path(std::move(path))
+    , m_watch(std::make_unique<EngineWatch>())
 {
+}
+
+void ADOConn::startStatement()
+{
+    m_watch->deadline = nowMs() + kStatementLimitMs;
+    m_watch->stopped = false;
+}
+
+QString ADOConn::engineError(const QSqlError &e) const
+{
+    if (m_watch->stopped)
+        return QStringLiteral("Reading '%1' took more than %2 s and was stopped: the file is damaged or is not a "
+                              "parameter file.")
+            .arg(m_path)
+            .arg(kStatementLimitMs / 1000);
+    return errorText(e);
 }
 
 ADOConn::~ADOConn()
@@ -57,9 +107,22 @@ bool ADOConn::Open()
     }
     m_connection = QStringLiteral("dr420-db-%1").arg(g_connections.fetchAndAddRelaxed(1));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         m_accessCopy = isAccessKind(kind);
-        db.setDatabaseName(m_accessCopy ? QStringLiteral(":memory:") : m_path);
+        QString target = m_path;
+        if (m_accessCopy) {
+            // Read by the helper process into a private copy.
+            m_importDir = std::make_unique<QTemporaryDir>();
+            target = m_importDir->filePath(QStringLiteral("import.sqlite"));
+            QString error;
+            if (!m_importDir->isValid() || !importAccessDatabaseIsolated(m_path, target, &error)) {
+                m_importDir.reset();
+                m_connection.clear();
+                return fail(error.isEmpty() ? QStringLiteral("Cannot make a private copy of '%1'.").arg(m_path) : error);
+            }
+        }
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(target);
+        startStatement();
         if (!db.open()) {
             const QString text = errorText(db.lastError());
             db = QSqlDatabase();
@@ -67,19 +130,13 @@ bool ADOConn::Open()
             m_connection.clear();
             return fail(text.isEmpty() ? QStringLiteral("Cannot open '%1'.").arg(m_path) : text);
         }
-        QString error;
-        if (m_accessCopy && !importAccessDatabase(m_path, db, &error)) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connection);
-            m_connection.clear();
-            return fail(error);
-        }
         // A file with a SQLite header may still be damaged: make SQLite read
         // its schema now so that the damage shows here, not mid-load.
+        watchEngine(db, m_watch.get());
         QSqlQuery probe(db);
+        startStatement();
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            const QString text = errorText(probe.lastError());
+            const QString text = engineError(probe.lastError());
             probe = QSqlQuery();
             db.close();
             db = QSqlDatabase();
@@ -111,8 +168,10 @@ bool ADOConn::OpenRecordset(const QString &sql, const QVariantList &values)
     QSqlQuery &query = *m_select->query;
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
+    m_walkFailed = false;
+    startStatement();
     if (!query.exec()) {
-        const QString text = errorText(query.lastError());
+        const QString text = engineError(query.lastError());
         m_select.reset();
         return fail(text);
     }
@@ -123,6 +182,10 @@ bool ADOConn::OpenRecordset(const QString &sql, const QVariantList &values)
     }
     m_recordset = &query;
     m_eof = !query.next();
+    if (m_eof && query.lastError().isValid()) {
+        m_walkFailed = true;
+        return fail(engineError(query.lastError()));
+    }
     return true;
 }
 
@@ -151,8 +214,9 @@ bool ADOConn::ExecuteSql(const QString &sql, const QVariantList &values)
     }
     for (int i = 0; i < values.size(); ++i)
         m_command->bindValue(i, values[i]);
+    startStatement();
     if (!m_command->exec())
-        return fail(errorText(m_command->lastError()));
+        return fail(engineError(m_command->lastError()));
     return true;
 }
 
@@ -174,6 +238,7 @@ void ADOConn::Close()
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
     m_open = false;
+    m_importDir.reset();
 }
 
 bool ADOConn::IsEOF() const
@@ -183,8 +248,13 @@ bool ADOConn::IsEOF() const
 
 void ADOConn::MoveNext()
 {
-    if (m_recordset && !m_eof)
-        m_eof = !m_recordset->next();
+    if (!m_recordset || m_eof)
+        return;
+    m_eof = !m_recordset->next();
+    if (m_eof && m_recordset->lastError().isValid()) {
+        m_walkFailed = true;
+        fail(engineError(m_recordset->lastError()));
+    }
 }
 
 bool ADOConn::HasField(const QString &column) const
@@ -246,12 +316,14 @@ bool ADOConn::Boolean(const QString &column, bool *ok) const
 
 bool ADOConn::BeginTransaction()
 {
-    return database().transaction() || fail(errorText(database().lastError()));
+    startStatement();
+    return database().transaction() || fail(engineError(database().lastError()));
 }
 
 bool ADOConn::Commit()
 {
-    return database().commit() || fail(errorText(database().lastError()));
+    startStatement();
+    return database().commit() || fail(engineError(database().lastError()));
 }
 
 void ADOConn::Rollback()

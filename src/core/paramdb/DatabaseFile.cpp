@@ -1,6 +1,9 @@
 #include "DatabaseFile.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -8,7 +11,9 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <unistd.h>
 #include <mutex>
 #include <vector>
 
@@ -208,6 +213,82 @@ bool importAccessDatabase(const QString &path, QSqlDatabase &db, QString *error)
     }
     db.commit();
     return true;
+}
+
+ImportLimits importLimits(qint64 fileBytes)
+{
+    const qint64 mb = fileBytes >> 20;
+    ImportLimits l;
+    l.residentMb = std::min<qint64>(256 + 32 * mb, 2048);
+    l.addressMb = std::min<qint64>(1024 + 64 * mb, 8192);
+    // A sound file of a few MB takes well under a second.
+    l.cpuSeconds = int(std::min<qint64>(3 + mb, 30));
+    l.wallMs = (l.cpuSeconds + 2) * 1000;
+    return l;
+}
+
+namespace {
+qint64 residentMb(qint64 pid)
+{
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) >> 10) >> 10 : 0;
+}
+} // namespace
+
+bool importAccessDatabaseIsolated(const QString &path, const QString &target, QString *error)
+{
+    const QString damaged =
+        QStringLiteral("The Access database '%1' is damaged or incompletely copied and cannot be read (%2).");
+    const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/dr420-mdbimport");
+    const ImportLimits limits = importLimits(QFileInfo(path).size());
+    const QString errorFile = target + QStringLiteral(".error");
+    QProcess p;
+    p.setProgram(helper);
+    p.setArguments({path, target, errorFile, QString::number(limits.addressMb), QString::number(limits.cpuSeconds)});
+    p.setStandardInputFile(QProcess::nullDevice());
+    // libmdb writes to both, millions of lines for some files.
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start();
+    if (!p.waitForStarted(10000)) {
+        *error = QStringLiteral("The Access reader '%1' could not be started: %2").arg(helper, p.errorString());
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QString stopped;
+    while (!p.waitForFinished(20)) {
+        if (p.state() == QProcess::NotRunning)
+            break;
+        if (clock.elapsed() > limits.wallMs)
+            stopped = QStringLiteral("it took more than %1 s").arg(limits.wallMs / 1000);
+        else if (residentMb(p.processId()) > limits.residentMb)
+            stopped = QStringLiteral("it needed more than %1 MB").arg(limits.residentMb);
+        if (!stopped.isEmpty()) {
+            p.kill();
+            p.waitForFinished(5000);
+            break;
+        }
+    }
+    QFile errors(errorFile);
+    QString told;
+    if (errors.open(QIODevice::ReadOnly))
+        told = QString::fromUtf8(errors.read(4096));
+    errors.close();
+    errors.remove();
+    if (stopped.isEmpty() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return true;
+    QFile::remove(target);
+    if (!stopped.isEmpty())
+        *error = damaged.arg(path, stopped);
+    else if (p.exitStatus() != QProcess::NormalExit)
+        *error = damaged.arg(path, QStringLiteral("the reader failed on it"));
+    else
+        *error = told.isEmpty() ? damaged.arg(path, QStringLiteral("the reader gave up")) : told;
+    return false;
 }
 
 bool writeSqliteCopy(QSqlDatabase &db, const QString &path, QString *error)

@@ -22,6 +22,22 @@ inline bool isAccessKind(DatabaseKind k)
 // when the file declares none. False with `error` set when the file cannot be read.
 bool importAccessDatabase(const QString &path, QSqlDatabase &target, QString *error);
 
+// What importing an Access file in the helper process may take: limits grow
+// with the file's size.
+struct ImportLimits {
+    qint64 residentMb;   // resident memory, watched by the caller
+    qint64 addressMb;    // address space (setrlimit in the helper)
+    int cpuSeconds;      // CPU time (setrlimit in the helper)
+    int wallMs;          // time until the caller kills the helper
+};
+ImportLimits importLimits(qint64 fileBytes);
+
+// The same import in the helper program "dr420-mdbimport" beside the
+// executable, writing the tables into the SQLite file `target`. A helper that
+// crashes, runs out of its limits or fails leaves nothing the caller keeps;
+// its output never reaches this process's terminal. False with `error` set.
+bool importAccessDatabaseIsolated(const QString &path, const QString &target, QString *error);
+
 // The iconv name used for Jet 3 text of a declared code page.
 QString jet3Charset(int codePage);
 

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,18 +39,35 @@ bool readRecord(const ADOConn &db, const QString &pno, ParameterRecord &r, QStri
             missing << QLatin1String(column);
         return v;
     };
+    QStringList notNumbers;
+    QStringList outOfField;
+    const auto numberProblem = [&](const char *column) {
+        if (!db.HasField(QLatin1String(column)) || db.IsNull(QLatin1String(column)))
+            missing << QLatin1String(column);
+        else
+            notNumbers << QLatin1String(column);
+    };
     const auto integer = [&](const char *column) {
         bool present = false;
         const int v = db.Integer(QLatin1String(column), &present);
         if (!present)
-            missing << QLatin1String(column);
+            numberProblem(column);
         return v;
+    };
+    // A number kept in one byte: anything else is reported, never wrapped.
+    const auto byte = [&](const char *column) {
+        const int v = integer(column);
+        if (v < 0 || v > 255) {
+            outOfField << QStringLiteral("%1 %2 is outside 0..255").arg(QLatin1String(column)).arg(v);
+            return uint8_t(0);
+        }
+        return uint8_t(v);
     };
     const auto boolean = [&](const char *column) {
         bool present = false;
         const bool v = db.Boolean(QLatin1String(column), &present);
         if (!present)
-            missing << QLatin1String(column);
+            numberProblem(column);
         return v ? -1 : 0;
     };
     r.GroupNO = text("GroupNO");
@@ -61,18 +79,24 @@ bool readRecord(const ADOConn &db, const QString &pno, ParameterRecord &r, QStri
     if (rw >= kReadOnly && rw <= kReadWrite)
         r.RW = rw; // any other attribute is not stored, leaving the record read-only
     r.Sign = boolean("Sign");
-    r.ZPoint = uint8_t(integer("ZPoint"));
+    r.ZPoint = byte("ZPoint");
     r.Value = text("Value");
     r.Unit = db.Text(QStringLiteral("Unit"));
     r.MaxLmt = boolean("MaxLmt");
     r.MaxVal = text("MaxVal");
     r.MinLmt = boolean("MinLmt");
     r.MinVal = text("MinVal");
-    r.MultiLmt = uint8_t(integer("MultiLmt"));
+    r.MultiLmt = byte("MultiLmt");
     r.InputType = boolean("InputType");
-    if (!missing.isEmpty()) {
+    QStringList problems;
+    if (!missing.isEmpty())
+        problems << QStringLiteral("no value in %1").arg(missing.join(QStringLiteral(", ")));
+    if (!notNumbers.isEmpty())
+        problems << QStringLiteral("not a number in %1").arg(notNumbers.join(QStringLiteral(", ")));
+    problems << outOfField;
+    if (!problems.isEmpty()) {
         ok = false;
-        *why = QStringLiteral("no value in %1").arg(missing.join(QStringLiteral(", ")));
+        *why = problems.join(QStringLiteral("; "));
     }
     return ok;
 }
@@ -151,14 +175,38 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
         return result;
     }
     QStringList numbers;
+    int rowsSeen = 0;
     for (; !db.IsEOF(); db.MoveNext()) {
+        if (++rowsSeen > kMaxParameters) {
+            showMessage(QStringLiteral("\"%1\" holds more than %2 parameters: a drive has hundreds, so this is not a "
+                                       "parameter file. Nothing was loaded.")
+                            .arg(QFileInfo(path).fileName())
+                            .arg(kMaxParameters),
+                        QString(), MessageIcon::Warning);
+            db.Close();
+            result.opened = false;
+            return result;
+        }
         bool ok = false;
         const QString pno = db.Text(QStringLiteral("PNO"), &ok);
         if (!ok) {
             result.skipped << QStringLiteral("(no number): no value in PNO");
             continue;
         }
+        if (std::any_of(pno.begin(), pno.end(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
+            QString shown = pno.left(40);
+            for (QChar &c : shown)
+                if (c.category() == QChar::Other_Control)
+                    c = QChar(0xFFFD);
+            result.skipped << QStringLiteral("%1: the number holds control characters").arg(shown);
+            continue;
+        }
         numbers << pno;
+    }
+    if (db.walkFailed()) {
+        db.Close();
+        result.opened = false;
+        return result;
     }
     // The first joined row of each number counts, as a lookup by number would find it.
     QHash<QString, ReadRow> rows;
@@ -180,11 +228,17 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
                 row.problem = QStringLiteral("no value in ItemGroupNO");
         }
     }
+    if (db.walkFailed()) {
+        db.Close();
+        result.opened = false;
+        return result;
+    }
     QHash<int, QList<Option>> options;
     // A file without option lists is fine while no parameter needs one.
     const bool hasOptions = hasTable(db, QStringLiteral("SelectTable"));
-    if (hasOptions && !readOptions(db, options)) {
+    if (hasOptions && (!readOptions(db, options) || db.walkFailed())) {
         db.Close();
+        result.opened = false;
         return result;
     }
     auto &table = ParameterTable();

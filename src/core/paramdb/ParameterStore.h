@@ -18,6 +18,9 @@ inline const QString kOptions = QStringLiteral("select ItemGroupNO,[Index],Value
 inline const QString kUpdateValue = QStringLiteral("update Parameter set Value=? where PNO=?");
 } // namespace sql
 
+// A drive has hundreds of parameters; a file with more than this is refused.
+constexpr int kMaxParameters = 100000;
+
 struct LoadResult {
     bool opened = false;
     int loaded = 0;

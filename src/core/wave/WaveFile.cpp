@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <cstdlib>
 #include <locale.h>
 #include <deque>
@@ -40,8 +42,27 @@ QByteArray waveFileBytes(const WaveModel &model)
     return out;
 }
 
+QString waveNameRefusal(const QString &name)
+{
+    if (name.size() > kMaxWaveNameChars)
+        return QStringLiteral("The channel name \"%1\" is longer than %2 characters.").arg(name).arg(kMaxWaveNameChars);
+    for (QChar c : name)
+        if (c.isSpace())
+            return QStringLiteral("The channel name \"%1\" holds a blank; names in wave files cannot.").arg(name);
+    return QString();
+}
+
 bool SaveWaveFile(const WaveModel &model, const QString &path, QString *error)
 {
+    // The reader takes back exactly what is written.
+    for (int c = 1; c <= 4; ++c) {
+        const QString refusal = waveNameRefusal(model.channelName(c));
+        if (!refusal.isEmpty()) {
+            if (error)
+                *error = refusal;
+            return false;
+        }
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(waveFileBytes(model)) < 0 || !file.commit()) {
         if (error)
@@ -59,6 +80,23 @@ public:
     explicit Tokens(const QByteArray &data)
         : m_data(data)
     {
+    }
+    // A whole line from here (leading blank lines and blanks skipped,
+    // trailing blanks dropped), at most `limit` characters of it.
+    bool nextLine(QByteArray *line, qsizetype limit)
+    {
+        while (m_at < m_data.size() && isSpace(m_data[m_at]))
+            ++m_at;
+        if (m_at >= m_data.size())
+            return false;
+        const qsizetype begin = m_at;
+        while (m_at < m_data.size() && m_data[m_at] != '\n')
+            ++m_at;
+        qsizetype end = m_at;
+        while (end > begin && isSpace(m_data[end - 1]))
+            --end;
+        *line = m_data.mid(begin, std::min(end - begin, limit));
+        return true;
     }
     bool next(QByteArray *token)
     {
@@ -79,17 +117,25 @@ private:
     qsizetype m_at = 0;
 };
 
-bool toFloat(const QByteArray &token, float *out)
+enum class Number { Ok, NotANumber, BeyondFloat };
+
+Number toFloat(const QByteArray &token, float *out)
 {
     // strtod in the C locale whatever the user's: "1.5" is one and a half.
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
     char *end = nullptr;
     const double v = strtod_l(token.constData(), &end, cLocale);
-    if (end == token.constData() || *end != '\0' || !std::isfinite(v))
-        return false;
+    if (end == token.constData() || *end != '\0')
+        return Number::NotANumber;
+    // Beyond the float range the conversion is undefined: say so instead.
+    if (!std::isfinite(v) || std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return Number::BeyondFloat;
     *out = float(v);
-    return true;
+    return Number::Ok;
 }
+
+// "ChannelN=" and a name of up to kMaxWaveNameChars.
+constexpr qsizetype kChannelLineLimit = 9 + 4 * kMaxWaveNameChars; // bytes: a character may take four
 
 constexpr qint64 kMaxWaveBytes = 256 * 1024 * 1024; // far above 60000 rows
 } // namespace
@@ -112,10 +158,20 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
     QByteArray countLine;
     bool header = true;
     for (auto &line : channelLines)
-        header = header && tokens.next(&line);
+        header = header && tokens.nextLine(&line, kChannelLineLimit);
     header = header && tokens.next(&countLine) && countLine.startsWith("Count=");
     for (int c = 0; c < 4 && header; ++c)
         header = channelLines[c].startsWith("Channel" + QByteArray::number(c + 1) + '=');
+    for (int c = 0; c < 4 && header; ++c) {
+        const QByteArray name = channelLines[c].mid(9);
+        if (name.contains(' ') || name.contains('\t')) {
+            result.message = QStringLiteral("The name of channel %1, \"%2\", holds a blank; names in wave files cannot. "
+                                            "The file was not loaded.")
+                                 .arg(c + 1)
+                                 .arg(decodeText(name));
+            return result;
+        }
+    }
     QByteArray heading;
     for (int i = 0; i < 5 && header; ++i)
         header = tokens.next(&heading);
@@ -133,8 +189,17 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
     while (qint64(rows.size()) < announced || (announced > kWaveCapacity && result.rows < announced)) {
         std::array<float, 5> row{};
         int got = 0;
-        while (got < 5 && tokens.next(&token) && toFloat(token, &row[size_t(got)]))
+        Number number = Number::Ok;
+        while (got < 5 && tokens.next(&token) && (number = toFloat(token, &row[size_t(got)])) == Number::Ok)
             ++got;
+        if (number == Number::BeyondFloat) {
+            result.message = QStringLiteral("Row %1 holds %2, beyond what a wave file can hold (about ±3.4e38). "
+                                            "The file was not loaded.")
+                                 .arg(result.rows + 1)
+                                 .arg(QString::fromLatin1(token.left(40)));
+            result.rows = 0;
+            return result;
+        }
         if (got < 5) {
             damaged = got > 0 || tokens.next(&token);
             break;

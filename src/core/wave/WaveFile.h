@@ -10,6 +10,11 @@ class WaveModel;
 
 // ".wave" trace files: a header of channel names and count, then one row per
 // sample (time and four channels, "%12.4f\t  " each).
+// Channel names as channel.set allows them: up to 99 characters, no blanks.
+constexpr int kMaxWaveNameChars = 99;
+// Why `name` cannot go into a wave file, empty when it can.
+QString waveNameRefusal(const QString &name);
+
 struct WaveLoadResult {
     bool ok = false;       // something was loaded (or the file is empty by its count)
     int rows = 0;          // rows loaded
