@@ -4,7 +4,7 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 PACKAGES=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config clang libclang-rt-14-dev
   qt6-base-dev libqt6sql6-sqlite
   libmodbus-dev mdbtools-dev libsqlite3-dev sqlite3
   xvfb xauth openbox imagemagick x11-apps

@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
 {
     if (argc != 6)
         return 2;
-    const long long maxMb = QByteArray(argv[4]).toLongLong();
+    [[maybe_unused]] const long long maxMb = QByteArray(argv[4]).toLongLong();
     const long long maxCpu = QByteArray(argv[5]).toLongLong();
 #ifndef DR420_SANITIZED
     // Sanitizers reserve terabytes of address space: there the parent's
