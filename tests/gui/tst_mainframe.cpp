@@ -10,7 +10,10 @@
 #include "shell/TolvaApp.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -117,13 +120,15 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("title");
-        QTest::newRow("Ctrl+E") << int(Qt::Key_E) << "Parameter Editing";
-        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << "Oscilloscope";
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("Ctrl+E") << int(Qt::Key_E) << "Parameter Editing" << false;
+        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << "Oscilloscope" << true;
     }
     void workingWindowsOpenOnceAndReopen()
     {
         QFETCH(int, key);
         QFETCH(QString, title);
+        QFETCH(bool, maximised);
         CMainFrame frame;
         frame.resize(1000, 700);
         frame.show();
@@ -132,6 +137,10 @@ private slots:
         QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(countTitled(frame, title), 1);
         QMdiSubWindow *first = frame.mdiClient()->subWindowList().constFirst();
+        // Both are created maximised; the parameter editor is shown in normal state as well.
+        QCOMPARE(first->isMaximized(), maximised);
+        if (maximised)
+            first->showNormal();
         QCOMPARE(first->pos(), QPoint(0, 0));
         QCOMPARE(first->width(), frame.mdiClient()->viewport()->width() - 4);
         QCOMPARE(first->height(), frame.mdiClient()->viewport()->height() - 70);
@@ -142,6 +151,100 @@ private slots:
         QCOMPARE(countTitled(frame, title), 0);
         QTest::keyClick(&frame, Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(countTitled(frame, title), 1);
+    }
+
+    void frameKeysWorkWhateverChildIsActive_data()
+    {
+        QTest::addColumn<QString>("child");
+        QTest::addColumn<bool>("maximised");
+        for (const char *child : {"parameter editor", "oscilloscope", "blank"})
+            for (bool maximised : {false, true})
+                QTest::addRow("%s, %s", child, maximised ? "maximised" : "normal") << QString::fromLatin1(child) << maximised;
+    }
+    void frameKeysWorkWhateverChildIsActive()
+    {
+        QFETCH(QString, child);
+        QFETCH(bool, maximised);
+        test::ScriptedLink link;
+        QStringList ambiguous;
+        static QStringList *seen = nullptr;
+        seen = &ambiguous;
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+            if (m.contains(QLatin1String("Ambiguous shortcut")))
+                seen->append(m);
+        });
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QMdiSubWindow *sub = child == QLatin1String("parameter editor") ? (frame.openParameterEditor(), frame.parameterEditor())
+                             : child == QLatin1String("oscilloscope") ? (frame.openOscilloscope(), frame.oscilloscope())
+                                                                       : frame.openBlankChild();
+        QVERIFY(sub);
+        maximised ? sub->showMaximized() : sub->showNormal();
+        frame.mdiClient()->setActiveSubWindow(sub);
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+            QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : sub->widget();
+            QTest::keyClick(target, key, mods);
+        };
+        frame.setConnected(true);
+        press(Qt::Key_C);
+        QVERIFY(!frame.isConnected());
+        QSignalSpy search(&frame, &CMainFrame::searchRequested);
+        press(Qt::Key_F);
+        QCOMPARE(search.size(), 1);
+        const int before = frame.mdiClient()->subWindowList().size();
+        press(Qt::Key_N);
+        QCOMPARE(frame.mdiClient()->subWindowList().size(), before + 1);
+        frame.mdiClient()->setActiveSubWindow(sub);
+        press(Qt::Key_W);
+        QVERIFY(frame.oscilloscope());
+        QCOMPARE(frame.mdiClient()->activeSubWindow(), frame.oscilloscope());
+        press(Qt::Key_E);
+        QVERIFY(frame.parameterEditor());
+        QCOMPARE(frame.mdiClient()->activeSubWindow(), frame.parameterEditor());
+        press(Qt::Key_F1, Qt::NoModifier);
+        qInstallMessageHandler(previous);
+        QVERIFY2(ambiguous.isEmpty(), qPrintable(ambiguous.join(QLatin1Char('\n'))));
+    }
+
+    void ctrlCInATextFieldClosesThePort()
+    {
+        test::ScriptedLink link;
+        CMainFrame frame;
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        frame.openOscilloscope();
+        auto *field = frame.oscilloscope()->findChild<QLineEdit *>();
+        QVERIFY(field);
+        field->setFocus();
+        field->selectAll();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        frame.setConnected(true);
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(!frame.isConnected());
+        QCOMPARE(link.count(QStringLiteral("close")), 1);
+    }
+
+    void checkMarksFollowTheBars()
+    {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QMenu *check = frame.findChild<QMenu *>(QStringLiteral("menuCheck"));
+        QAction *tools = frame.findChild<QAction *>(QStringLiteral("actionToggleToolBar"));
+        QAction *status = frame.findChild<QAction *>(QStringLiteral("actionToggleStatusBar"));
+        QVERIFY(check && tools && status);
+        frame.findChild<QToolBar *>()->hide(); // as its own context menu would
+        frame.statusBar()->hide();
+        emit check->aboutToShow();
+        QVERIFY(!tools->isChecked());
+        QVERIFY(!status->isChecked());
+        frame.findChild<QToolBar *>()->show();
+        emit check->aboutToShow();
+        QVERIFY(tools->isChecked());
+        QVERIFY(frame.statusBar()->isHidden()); // reading the marks changes no bar
     }
 
     void maximisedChildDoesNotFakeAConnection()

@@ -15,6 +15,10 @@
 #include "scope/SamplingState.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSignalBlocker>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMdiSubWindow>
@@ -111,6 +115,13 @@ void CMainFrame::createActions()
     status->setChecked(true);
     connect(tools, &QAction::toggled, this, [this](bool on) { m_toolBar->setVisible(on); });
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    // The marks show the bars as they are, however they were hidden.
+    connect(check, &QMenu::aboutToShow, this, [this, tools, status] {
+        const QSignalBlocker a(tools);
+        const QSignalBlocker b(status);
+        tools->setChecked(m_toolBar->isVisibleTo(this));
+        status->setChecked(statusBar()->isVisibleTo(this));
+    });
 
     QMenu *help = bar->addMenu(QStringLiteral("Help(&H)"));
     QAction *about = help->addAction(QStringLiteral("About Velcor(&A)..."));
@@ -127,6 +138,8 @@ void CMainFrame::createActions()
     helpFile->setObjectName(QStringLiteral("actionHelp"));
     setPrompt(helpFile, QStringLiteral("Search help files\nSearch help files"));
     connect(helpFile, &QAction::triggered, this, &CMainFrame::openHelp);
+    m_frameKeys = {open, close, para, scope, search, blank, helpFile};
+    qApp->installEventFilter(this);
 }
 
 void CMainFrame::createToolBar()
@@ -200,14 +213,41 @@ void CMainFrame::setConnected(bool connected)
     setWindowTitle(connected ? kTitleConnected : kTitleNotConnected);
 }
 
+void CMainFrame::dropSystemMenuKeys(QMdiSubWindow *sub)
+{
+    if (QMenu *menu = sub->systemMenu())
+        for (QAction *a : menu->actions())
+            a->setShortcuts({});
+}
+
+bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        // A focused text field would take these as its own (Ctrl+C as copy)
+        // and the frame's command would never run.
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction *a : m_frameKeys)
+            if (a->isEnabled() && a->shortcut() == pressed)
+                return true; // not overridden: the shortcut fires
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 QMdiSubWindow *CMainFrame::openWorkingWindow(QPointer<QMdiSubWindow> &slot, QWidget *view, const QString &title,
-                                             const QIcon &icon)
+                                             const QIcon &icon, bool maximised)
 {
     auto *frame = new CWorkFrame(view, title, icon);
     m_mdi->addSubWindow(frame);
+    dropSystemMenuKeys(frame);
     const QSize area = m_mdi->viewport()->size();
     frame->setGeometry(0, 0, qMax(area.width() - 4, 200), qMax(area.height() - 70, 150));
-    frame->showNormal();
+    // Created maximised; only the parameter editor is shown in normal state as well.
+    if (maximised)
+        frame->showMaximized();
+    else
+        frame->showNormal();
     slot = frame;
     return frame;
 }
@@ -219,7 +259,7 @@ void CMainFrame::openParameterEditor()
         return;
     }
     openWorkingWindow(m_paraFrame, createParameterView(this), QStringLiteral("Parameter Editing"),
-                      artwork::parameterEditorIcon());
+                      artwork::parameterEditorIcon(), false);
 }
 
 void CMainFrame::openOscilloscope()
@@ -229,13 +269,14 @@ void CMainFrame::openOscilloscope()
         return;
     }
     openWorkingWindow(m_waveFrame, createOscilloscopeView(this), QStringLiteral("Oscilloscope"),
-                      artwork::oscilloscopeIcon());
+                      artwork::oscilloscopeIcon(), true);
 }
 
 QMdiSubWindow *CMainFrame::openBlankChild()
 {
     auto *frame = new CChildFrame(++m_blankCount);
     m_mdi->addSubWindow(frame);
+    dropSystemMenuKeys(frame);
     frame->show();
     return frame;
 }

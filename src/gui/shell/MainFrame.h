@@ -50,13 +50,20 @@ signals:
     // Ctrl+F: the parameter editor searches.
     void searchRequested();
 
+protected:
+    // Frame keys win over text fields: Ctrl+C closes the port, it is no copy key here.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void createActions();
     void createToolBar();
     void createStatusBar();
     void loadParameterTable();
+    // The MDI child's own system menu binds Ctrl+W (and Ctrl+F4) to Close:
+    // the frame's keys must stay the only ones.
+    static void dropSystemMenuKeys(QMdiSubWindow *sub);
     QMdiSubWindow *openWorkingWindow(QPointer<QMdiSubWindow> &slot, QWidget *view, const QString &title,
-                                     const QIcon &icon);
+                                     const QIcon &icon, bool maximised);
 
     CMDIClient *m_mdi = nullptr;
     QToolBar *m_toolBar = nullptr;
@@ -68,6 +75,7 @@ private:
     QTimer m_watchTimer;
     int m_blankCount = 0;
     bool m_connected = false;
+    QList<QAction *> m_frameKeys;
 
     bool m_fullScreen = false;
     QByteArray m_savedGeometry;
