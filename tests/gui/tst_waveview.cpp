@@ -592,6 +592,40 @@ private slots:
         QCOMPARE(top, 6000.0);
     }
 
+    void shortTracesKeepThePanelInRange_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("interval");
+        QTest::newRow("one row") << 1 << "5" << "2";
+        QTest::newRow("three rows") << 3 << "5" << "4";
+        QTest::newRow("49 rows") << 49 << "5" << "4";
+        QTest::newRow("100 rows") << 100 << "10" << "4";
+    }
+    void shortTracesKeepThePanelInRange()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, points);
+        QFETCH(QString, interval);
+        ScopeFiles files(kChannelSet, QByteArray());
+        test::ScriptedLink link;
+        test::RecordingDialogs dialogs;
+        QByteArray wave = "Channel1=Ramp\r\nChannel2=\r\nChannel3=\r\nChannel4=\r\nCount=" + QByteArray::number(rows) +
+                          "\r\nTime Channel1 Channel2 Channel3 Channel4\r\n";
+        for (int i = 0; i < rows; ++i)
+            wave += QByteArray::number(4 * i) + " 1 0 0 0\r\n";
+        const QString path = files.dir.file(QStringLiteral("short.wave"));
+        writeFile(path, wave);
+        CWaveView view;
+        dialogs.fileAnswers = {path};
+        view.openTrace();
+        QCOMPARE(view.sampling().points->text(), points);
+        QCOMPARE(view.sampling().interval->text(), interval);
+        // Nothing the panel holds is refused now.
+        emit view.channel(1).shiftSpin->stepped(1);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
+    }
+
     // --- frame: tool bar, menu, full screen ------------------------------------------------
 
     void toolBarButtonsAndTheirPressedStates()

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace dr420 {
@@ -600,7 +601,13 @@ void CWaveView::openTrace()
     {
         std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
-        m_fields.pointsPerDiv = m.pointsPerDiv();
+        // A short file gives count / 10 points per division: keep it within
+        // what the panel takes, or Run and the shift spin refuse the field.
+        m_fields.pointsPerDiv = std::clamp(m.pointsPerDiv(), 5, 6000);
+        if (m_fields.pointsPerDiv != m.pointsPerDiv()) {
+            m.setPointsPerDiv(m_fields.pointsPerDiv);
+            m.followLatest();
+        }
         for (int k = 1; k <= 4; ++k) {
             const double a = m_fields.perDiv[size_t(k - 1)];
             double bottom = 0, top = 0;
@@ -610,7 +617,7 @@ void CWaveView::openTrace()
             m.saveOriginalScale(k);
             names[size_t(k - 1)] = m.channelName(k);
         }
-        m_fields.interval = float(m.sampleInterval());
+        m_fields.interval = std::clamp(float(m.sampleInterval()), 2.0f, 2000.0f); // one row has no interval
     }
     for (int k = 1; k <= 4; ++k) {
         const QString &name = names[size_t(k - 1)];
