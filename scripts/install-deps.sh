@@ -7,7 +7,7 @@ PACKAGES=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
   qt6-base-dev libqt6sql6-sqlite
   libmodbus-dev mdbtools-dev libsqlite3-dev sqlite3
-  xvfb xauth openbox imagemagick x11-apps
+  xvfb xauth openbox imagemagick x11-apps xdotool
   fonts-wqy-zenhei fonts-dejavu-core
   socat mbpoll locales
 )

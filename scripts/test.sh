@@ -17,5 +17,17 @@ if [ "${1:-}" = "--tsan" ]; then
   # Only the threaded parts: Qt itself is not built for ThreadSanitizer.
   ctest --output-on-failure -L threads
 else
-  ctest --output-on-failure -j"$(nproc)"
+  ctest --output-on-failure -j"$(nproc)" -LE x11
+fi
+# The real-desktop tests: xcb on Xvfb with a window manager (plain build only).
+if [ -z "${1:-}" ] && command -v Xvfb >/dev/null && command -v openbox >/dev/null; then
+  display=:$((90 + RANDOM % 9))
+  Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  sleep 1
+  DISPLAY=$display openbox >/dev/null 2>&1 &
+  wm=$!
+  sleep 1
+  trap 'kill $wm $xvfb 2>/dev/null || true' EXIT
+  DISPLAY=$display QT_QPA_PLATFORM=xcb ctest --output-on-failure -L x11
 fi

@@ -1,5 +1,7 @@
 #include "XTipComboBox.h"
 
+#include <QStyleOptionComboBox>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
@@ -11,7 +13,10 @@ namespace dr420 {
 constexpr int kTipTimerMs = 80;
 
 CXTipPopup::CXTipPopup(QWidget *owner)
-    : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    // Transparent for input at the window system too: a tip under the pointer
+    // must not take it away from the box (on X11 the box would get a Leave
+    // and hide the tip at once), nor take clicks meant for the box.
+    : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -55,8 +60,11 @@ bool CXTipListBox::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (event->type() == QEvent::MouseMove && m_list)
         mouseMovedTo(static_cast<QMouseEvent *>(event)->position().toPoint());
-    else if (event->type() == QEvent::Hide || event->type() == QEvent::Leave)
+    else if (event->type() == QEvent::Hide)
         m_tip->hide();
+    else if (event->type() == QEvent::Leave && m_list &&
+             !m_list->viewport()->rect().contains(m_list->viewport()->mapFromGlobal(QCursor::pos())))
+        m_tip->hide(); // a Leave with the pointer still inside came from the tip's own window
     return false;
 }
 
@@ -103,9 +111,9 @@ CXTipComboBox::~CXTipComboBox() = default;
 
 QRect CXTipComboBox::textArea() const
 {
-    QRect r = rect();
-    r.setRight(r.right() - (style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2));
-    return r;
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
 }
 
 void CXTipComboBox::mouseMoveEvent(QMouseEvent *event)
@@ -123,9 +131,12 @@ void CXTipComboBox::mouseMoveEvent(QMouseEvent *event)
 
 void CXTipComboBox::leaveEvent(QEvent *event)
 {
-    // Gone from the box: gone from its text area too.
-    m_timer.stop();
-    m_tip->hide();
+    // Gone from the box: gone from its text area too. A Leave while the
+    // pointer is still over the text is the tip's window arriving under it.
+    if (!textArea().contains(mapFromGlobal(QCursor::pos()))) {
+        m_timer.stop();
+        m_tip->hide();
+    }
     QComboBox::leaveEvent(event);
 }
 
