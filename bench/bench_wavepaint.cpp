@@ -82,11 +82,20 @@ int main(int argc, char *argv[])
         std::sort(ms.begin(), ms.end());
         return ms[ms.size() / 2];
     };
-    std::printf("full repaint, 4 x 60000 samples, 1920x1080, latest 2000 shown: median %.2f ms (goal <= 8 ms)\n", median());
-    wnd.model().setPointsPerDiv(6000);
-    wnd.model().followLatest(); // all 60000 in view, every 30th drawn
-    std::printf("full repaint, all 60000 in view: median %.2f ms (goal <= 8 ms)\n", median());
+    // Every line width at both ends of the points-per-division range.
+    for (int ppd : {200, 6000}) {
+        wnd.model().setPointsPerDiv(ppd);
+        wnd.model().followLatest();
+        for (int width = 1; width <= 5; ++width) {
+            wnd.setLineWidth(width);
+            std::printf("full repaint, 4 x 60000 samples, 1920x1080, %4d points per division, line width %d: "
+                        "median %.2f ms (goal <= 8 ms)\n",
+                        ppd, width, median());
+        }
+    }
+    wnd.setLineWidth(1);
     wnd.model().setPointsPerDiv(200);
+    wnd.model().followLatest();
 
     // Ten hand-overs a second for 5 s: copy the buffers, follow, repaint.
     std::vector<float> t(60000), v(60000);

