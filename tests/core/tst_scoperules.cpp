@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace dr420;
 
 class TestScopeRules : public QObject
@@ -57,6 +59,7 @@ private slots:
         QTest::newRow("bottom 0") << 0.0 << 6.0 << -3.0;
         QTest::newRow("2..6 positive") << 2.0 << 6.0 << -7.0;
         QTest::newRow("-100..700") << -100.0 << 700.0 << -7.0;
+        QTest::newRow("zero line on the top edge") << -8000.0 << -0.0 << 0.0;
     }
     void zeroLineRatios()
     {
@@ -64,6 +67,14 @@ private slots:
         QFETCH(double, top);
         QFETCH(double, ratio);
         QCOMPARE(zeroLineRatio(bottom, top), ratio);
+        QVERIFY(!std::signbit(zeroLineRatio(bottom, top)) || ratio != 0);
+        if (ratio == 0) {
+            // And the range comes back from it.
+            double b = 0, t = 1;
+            rangeFromRatio(1000, zeroLineRatio(bottom, top), &b, &t);
+            QCOMPARE(b, -8000.0);
+            QCOMPARE(t + 0.0, 0.0);
+        }
     }
 
     void rangeFromTheDefaults()

@@ -83,6 +83,8 @@ double zeroLineRatio(double bottom, double top)
     if (std::fabs(bottom) < 0.000001)
         return -3;
     const double r = top / bottom;
+    if (r == 0)
+        return 0.0; // zero line on the top edge: never -0.0, which a file keeps as "-0.000000"
     return r > 0 ? -7 : r;
 }
 

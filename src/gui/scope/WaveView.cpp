@@ -219,13 +219,14 @@ void CWaveView::loadFiles()
         // An index beyond the list leaves the choice empty: that channel is off.
         const int index = s.choices[size_t(k)];
         m_channels[size_t(k)].curve->setCurrentIndex(index >= 0 && index < int(choices.size()) ? index : -1);
-        // A hand-written file may hold anything: a ratio must be negative (zero
-        // line inside the range) and a scale finite, or the range is unusable.
+        // A hand-written file may hold anything: a ratio must not be positive
+        // (zero line inside the range, 0 on its top edge) and a scale finite,
+        // or the range is unusable.
         const double perDiv = s.perDiv[size_t(k)];
         const double ratio = s.ratio[size_t(k)];
         if (std::isfinite(perDiv) && perDiv >= 0)
             f.perDiv[size_t(k)] = perDiv;
-        if (std::isfinite(ratio) && ratio < 0)
+        if (std::isfinite(ratio) && ratio <= 0)
             f.ratio[size_t(k)] = ratio;
         f.shiftStep[size_t(k)] = f.perDiv[size_t(k)] / 5;
     }
