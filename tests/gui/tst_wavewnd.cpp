@@ -96,6 +96,36 @@ private slots:
         QVERIFY(img.pixelColor(436, 220) != QColor(255, 255, 210));
     }
 
+    void zoomRectangleIsTheSameWhicheverWayItIsDragged_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::newRow("down right") << QPoint(50, 60) << QPoint(100, 100);
+        QTest::newRow("up left") << QPoint(100, 100) << QPoint(50, 60);
+        QTest::newRow("up right") << QPoint(50, 100) << QPoint(100, 60);
+    }
+    void zoomRectangleIsTheSameWhicheverWayItIsDragged()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QCOMPARE(rectBetween(from, to), QRect(QPoint(50, 60), QPoint(100, 100)));
+        // Through the mouse: the same zoom as dragging down and right.
+        const auto zoomBy = [](QPoint a, QPoint b) {
+            CWaveWnd wnd;
+            wnd.resize(864, 458);
+            fill(wnd, 2);
+            wnd.show();
+            wnd.setZoomMode(2);
+            QTest::mousePress(&wnd, Qt::LeftButton, {}, a * 3);
+            QTest::mouseMove(&wnd, b * 3);
+            QTest::mouseRelease(&wnd, Qt::LeftButton, {}, b * 3);
+            double bottom = 0, top = 0;
+            wnd.model().channelRange(1, &bottom, &top);
+            return QList<double>{wnd.model().window().start, wnd.model().window().end, bottom, top};
+        };
+        QCOMPARE(zoomBy(from, to), zoomBy(QPoint(50, 60), QPoint(100, 100)));
+    }
+
     void mouseZoomDragAndRightClick()
     {
         CWaveWnd wnd;

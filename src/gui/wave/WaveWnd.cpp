@@ -7,9 +7,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRubberBand>
+#include <algorithm>
 #include <cmath>
 
 namespace dr420 {
+
+// The rectangle with these two corners, whichever way it was dragged
+// (QRect(a, b).normalized() loses a pixel on each side when b is left of or
+// above a).
+QRect rectBetween(const QPoint &a, const QPoint &b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
 
 QFont waveFont(int pointSize)
 {
@@ -444,7 +454,7 @@ void CWaveWnd::mouseMoveEvent(QMouseEvent *event)
         update();
     }
     if (m_band && m_band->isVisible())
-        m_band->setGeometry(QRect(m_bandOrigin, pos).normalized());
+        m_band->setGeometry(rectBetween(m_bandOrigin, pos));
     if (m_tipMode) {
         const QRect plot = fromEdges(32, 33, width() - 32, height() - 25);
         if (m_model.sampleCount() != 0 && plot.contains(pos)) {
@@ -473,7 +483,7 @@ void CWaveWnd::mouseReleaseEvent(QMouseEvent *event)
     }
     if (m_band && m_band->isVisible()) {
         m_band->hide();
-        const QRect rect = QRect(m_bandOrigin, event->position().toPoint()).normalized();
+        const QRect rect = rectBetween(m_bandOrigin, event->position().toPoint());
         if (rect.width() > 1) {
             {
                 std::lock_guard<std::mutex> g(m_sampleLock);

@@ -19,6 +19,9 @@ namespace dr420 {
 // drag and cursor handling with the mouse. The numbers come from WaveModel;
 // this widget paints them. Painting and the hand-over of samples from the
 // display thread both hold sampleLock().
+// The rectangle with corners `a` and `b`, whichever way it was dragged.
+QRect rectBetween(const QPoint &a, const QPoint &b);
+
 class CWaveWnd : public QWidget
 {
     Q_OBJECT
