@@ -663,8 +663,10 @@ private slots:
         frame.action("actionHorizontalDrag")->trigger(); // the zoom button stays as it is
         QCOMPARE(frame.view()->wave()->dragMode(), 1);
         QCOMPARE(frame.view()->wave()->zoomMode(), 2);
+        QCOMPARE(pressed(), (QStringList{"HorizontalDrag", "ZoomIn"}));
         frame.action("actionVerticalDrag")->trigger();
         QCOMPARE(frame.view()->wave()->dragMode(), 2);
+        QCOMPARE(pressed(), (QStringList{"VerticalDrag", "ZoomIn"}));
         frame.action("actionZoomOut")->trigger();
         QCOMPARE(pressed(), QStringList{"ZoomOut"});
         QCOMPARE(frame.view()->wave()->dragMode(), 0);

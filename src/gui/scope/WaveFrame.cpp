@@ -125,8 +125,9 @@ void CWaveFrame::syncButtons()
         {"actionHorizontalDrag", drag == 1},
         {"actionVerticalDrag", drag == 2},
         {"actionProhibit", drag == 0 && zoom == 0},
-        {"actionZoomIn", drag == 0 && zoom == 2},
-        {"actionZoomOut", drag == 0 && zoom == 1},
+        // A drag mode leaves the zoom mode and its button as they are.
+        {"actionZoomIn", zoom == 2},
+        {"actionZoomOut", zoom == 1},
     };
     for (const auto &s : states)
         if (QAction *a = m_actions.value(QLatin1String(s.name)))
