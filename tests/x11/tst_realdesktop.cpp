@@ -92,7 +92,8 @@ private slots:
         t.start();
         QCursor::setPos(top.mapToGlobal(QPoint(300, 150)));
         QTRY_VERIFY_WITH_TIMEOUT(!visibleTip(), 1000);
-        QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+        // The Leave hides it at once, the 80 ms check at the latest; slack for a loaded machine.
+        QVERIFY2(t.elapsed() < 400, qPrintable(QString::number(t.elapsed())));
     }
 };
 
