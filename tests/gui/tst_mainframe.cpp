@@ -166,13 +166,7 @@ private slots:
         QFETCH(QString, child);
         QFETCH(bool, maximised);
         test::ScriptedLink link;
-        QStringList ambiguous;
-        static QStringList *seen = nullptr;
-        seen = &ambiguous;
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
-            if (m.contains(QLatin1String("Ambiguous shortcut")))
-                seen->append(m);
-        });
+        test::LogWatch ambiguous(QStringLiteral("Ambiguous shortcut"));
         CMainFrame frame;
         frame.resize(1000, 700);
         frame.show();
@@ -204,8 +198,7 @@ private slots:
         QVERIFY(frame.parameterEditor());
         QCOMPARE(frame.mdiClient()->activeSubWindow(), frame.parameterEditor());
         press(Qt::Key_F1, Qt::NoModifier);
-        qInstallMessageHandler(previous);
-        QVERIFY2(ambiguous.isEmpty(), qPrintable(ambiguous.join(QLatin1Char('\n'))));
+        QVERIFY2(ambiguous.lines().isEmpty(), qPrintable(ambiguous.lines().join(QLatin1Char('\n'))));
     }
 
     void ctrlCInATextFieldClosesThePort()

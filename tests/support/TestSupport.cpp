@@ -92,6 +92,37 @@ void ScriptedLink::log(Call call)
     m_calls.append(std::move(call));
 }
 
+namespace {
+LogWatch *g_logWatch = nullptr;
+} // namespace
+
+LogWatch::LogWatch(QString needle)
+    : m_needle(std::move(needle))
+{
+    g_logWatch = this;
+    m_previous = qInstallMessageHandler(&LogWatch::handler);
+}
+
+LogWatch::~LogWatch()
+{
+    qInstallMessageHandler(m_previous);
+    g_logWatch = nullptr;
+}
+
+QStringList LogWatch::lines() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_lines;
+}
+
+void LogWatch::handler(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (g_logWatch && message.contains(g_logWatch->m_needle)) {
+        std::lock_guard<std::mutex> g(g_logWatch->m_lock);
+        g_logWatch->m_lines << message;
+    }
+}
+
 bool linkLockHeld()
 {
     bool held = false;

@@ -117,6 +117,23 @@ private:
     QList<Call> m_calls;
 };
 
+// Collects the log lines that contain `needle` while it exists (for example
+// Qt's "Ambiguous shortcut" warnings, which say a key did nothing).
+class LogWatch
+{
+public:
+    explicit LogWatch(QString needle);
+    ~LogWatch();
+    QStringList lines() const;
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    QString m_needle;
+    mutable std::mutex m_lock; // messages may come from any thread
+    QStringList m_lines;
+    QtMessageHandler m_previous = nullptr;
+};
+
 // True when the link lock is held, by the caller or anyone (asked from a
 // helper thread: trying a lock one already holds is undefined).
 bool linkLockHeld();

@@ -51,13 +51,7 @@ private slots:
 
     void ctrlEThenCtrlWThroughTheServer()
     {
-        QStringList ambiguous;
-        static QStringList *seen = nullptr;
-        seen = &ambiguous;
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
-            if (m.contains(QLatin1String("Ambiguous shortcut")))
-                seen->append(m);
-        });
+        test::LogWatch ambiguous(QStringLiteral("Ambiguous shortcut"));
         test::RecordingDialogs dialogs; // no parameter database here
         CMainFrame frame;
         frame.resize(1200, 800);
@@ -70,8 +64,7 @@ private slots:
         QVERIFY(xdotool({"key", "--window", window, "--clearmodifiers", "ctrl+w"}));
         QTRY_VERIFY_WITH_TIMEOUT(frame.oscilloscope(), 3000);
         QVERIFY(frame.oscilloscope()->isMaximized());
-        qInstallMessageHandler(previous);
-        QVERIFY2(ambiguous.isEmpty(), qPrintable(ambiguous.join(QLatin1Char('\n'))));
+        QVERIFY2(ambiguous.lines().isEmpty(), qPrintable(ambiguous.lines().join(QLatin1Char('\n'))));
     }
 
     void comboTipStaysUnderARestingPointer()
