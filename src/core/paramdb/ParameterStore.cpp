@@ -170,6 +170,12 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
     // The Access reader cannot tell an empty text from NULL; Jet files hold
     // "" where a text must be, so a NULL there is read as "".
     const bool emptyIsNull = nulls == NullText::Empty || db.isAccessCopy();
+    // Opened, but not readable as a parameter file: nothing of it is kept.
+    const auto unreadable = [&] {
+        db.Close();
+        result.opened = false;
+        return result;
+    };
     if (!db.OpenRecordset(sql::kAllParameters)) {
         db.Close();
         return result;
@@ -183,9 +189,7 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
                             .arg(QFileInfo(path).fileName())
                             .arg(kMaxParameters),
                         QString(), MessageIcon::Warning);
-            db.Close();
-            result.opened = false;
-            return result;
+            return unreadable();
         }
         bool ok = false;
         const QString pno = db.Text(QStringLiteral("PNO"), &ok);
@@ -203,11 +207,8 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
         }
         numbers << pno;
     }
-    if (db.walkFailed()) {
-        db.Close();
-        result.opened = false;
-        return result;
-    }
+    if (db.walkFailed())
+        return unreadable();
     // The first joined row of each number counts, as a lookup by number would find it.
     QHash<QString, ReadRow> rows;
     if (!db.OpenRecordset(sql::kParametersWithGroup)) {
@@ -228,19 +229,13 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
                 row.problem = QStringLiteral("no value in ItemGroupNO");
         }
     }
-    if (db.walkFailed()) {
-        db.Close();
-        result.opened = false;
-        return result;
-    }
+    if (db.walkFailed())
+        return unreadable();
     QHash<int, QList<Option>> options;
     // A file without option lists is fine while no parameter needs one.
     const bool hasOptions = hasTable(db, QStringLiteral("SelectTable"));
-    if (hasOptions && (!readOptions(db, options) || db.walkFailed())) {
-        db.Close();
-        result.opened = false;
-        return result;
-    }
+    if (hasOptions && (!readOptions(db, options) || db.walkFailed()))
+        return unreadable();
     auto &table = ParameterTable();
     for (const QString &pno : numbers) {
         const auto found = rows.constFind(pno);
