@@ -209,7 +209,11 @@ private slots:
         QCOMPARE(view.list()->currentRow(), hit);
         QVERIFY(view.list()->item(hit, 0)->isSelected());
         QCOMPARE(dialog->currentNumber(), QStringLiteral("F3-01"));
+        // Nothing found, shown while a group is listed: all parameters again, no mark.
+        view.tree()->setCurrentItem(view.tree()->topLevelItem(0)->child(4));
+        QVERIFY(view.list()->rowCount() < int(ParameterTable().size()));
         view.showSearchResult(-1);
+        QCOMPARE(view.list()->rowCount(), int(ParameterTable().size()));
         QVERIFY(view.list()->selectedItems().isEmpty());
 
         view.showSearchResult(hit);
@@ -220,6 +224,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(watched.isNull(), 3000);
         QVERIFY(view.list()->selectedItems().isEmpty());
         view.searchClosing(); // no dialog: nothing
+
+        // Ctrl+F straight after Close opens a new dialog at once; the old one's
+        // pending close does not take the new one (or its mark) with it.
+        view.openSearch();
+        QPointer<CParaSearchDlg> first = view.searchDialog();
+        first->close();
+        view.searchClosing();
+        view.openSearch();
+        QPointer<CParaSearchDlg> second = view.searchDialog();
+        QVERIFY(second && second != first);
+        QVERIFY(second->isVisible());
+        view.showSearchResult(hit);
+        QTest::qWait(1700);
+        QVERIFY(second);
+        QCOMPARE(view.searchDialog(), second.data());
+        QVERIFY(view.list()->item(hit, 0)->isSelected());
+        QVERIFY(first.isNull());
     }
 
     void listTooltipsAreKeyedAndCut()
@@ -265,7 +286,13 @@ private slots:
                              Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&bar, &move);
             QVERIFY(bar.dragLineVisible()); // erased and drawn again at the new place
+            // A right click during the drag does not end it.
+            QTest::mousePress(&bar, Qt::RightButton, {}, QPoint(toX - bar.x(), 50));
+            QTest::mouseRelease(&bar, Qt::RightButton, {}, QPoint(toX - bar.x(), 50));
+            QVERIFY(bar.isPressed());
+            QVERIFY(bar.dragLineVisible());
             QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(toX - bar.x(), 50));
+            QVERIFY(!bar.isPressed());
             QVERIFY(!bar.dragLineVisible());
         };
         drag(300); // no range yet: it cannot move

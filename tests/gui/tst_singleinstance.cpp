@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 #include "shell/SingleInstance.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
@@ -35,6 +38,20 @@ private slots:
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QTRY_COMPARE(activated.count(), 1);
+    }
+
+    void noLockPossibleStartsAsFirst()
+    {
+        // Under a regular file no lock can be created, whoever runs the test.
+        QTemporaryDir dir;
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        SingleInstance instance(QStringLiteral("KT250APP"), plain.fileName() + QStringLiteral("/below"));
+        QElapsedTimer took;
+        took.start();
+        QVERIFY(instance.claim());
+        QVERIFY(took.elapsed() < 2000); // not after waiting out a first instance that is not there
     }
 
     void racingStartsLeaveExactlyOne()

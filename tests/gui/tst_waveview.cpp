@@ -794,7 +794,8 @@ private slots:
         QTest::mouseClick(&picker, Qt::LeftButton);
         for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
             QTest::keyClick(picker.popup(), Qt::Key(key));
-        QCOMPARE(picker.colour(), QColor(255, 104, 32)); // the cell under the keys is previewed
+        QCOMPARE(picker.popup()->currentCell(), (PaletteCell{1, 1}));
+        QCOMPARE(picker.colour(), initial); // nothing is taken before OK
         QTest::keyClick(picker.popup(), Qt::Key_Escape);
         QCOMPARE(picker.colour(), initial);
         QCOMPARE(chosen.size(), 0);
@@ -811,7 +812,8 @@ private slots:
         // "Other colors…": the colour dialog, started from the initial colour.
         dialogs.colourAnswers = {QColor(7, 8, 9)};
         QTest::mouseClick(&picker, Qt::LeftButton);
-        QVERIFY(picker.popup()->currentCell() == (PaletteCell{0, 1})); // starts on its own cell
+        QVERIFY(picker.popup()->currentCell().isNone()); // not on its own cell: keys start from none
+        QTest::keyClick(picker.popup(), Qt::Key_Right); // (0,0)
         QTest::keyClick(picker.popup(), Qt::Key_Up);
         QVERIFY(picker.popup()->currentCell().isCustom());
         QTest::keyClick(picker.popup(), Qt::Key_Return);
@@ -839,9 +841,16 @@ private slots:
         test::RecordingDialogs dialogs;
         QTest::mouseClick(&picker, Qt::LeftButton);
         CColourPopup *popup = picker.popup();
+        // The custom row sits at (margin, margin); the cells follow it directly.
+        const QRect custom = popup->cellRect(kCustomCell);
+        QCOMPARE(custom.topLeft(), QPoint(custom.left(), custom.left()));
+        QCOMPARE(popup->cellRect({0, 0}).topLeft(), QPoint(custom.left(), custom.bottom() + 1));
+        QCOMPARE(popup->cellRect({4, 7}).bottomRight(),
+                 QPoint(popup->width() - 1 - custom.left(), popup->height() - 1 - 2 * custom.left()));
         const QPoint red = popup->cellRect({2, 0}).center(); // 16: red
         QTest::mouseMove(popup, red);
         QCOMPARE(popup->currentCell(), (PaletteCell{2, 0}));
+        QCOMPARE(picker.colour(), QColor(1, 2, 3)); // hovering takes nothing
         QTest::mouseRelease(popup, Qt::LeftButton, {}, red);
         QCOMPARE(picker.colour(), QColor(255, 0, 0));
         QCOMPARE(chosen.size(), 1);
@@ -863,11 +872,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         CColourPicker *picker = view.channel(3).colour;
         QTest::mouseClick(picker, Qt::LeftButton);
-        // Blue is cell (1,5); one to the right is (1,6).
+        // The popup starts on no cell even though blue (1,5) is in the palette: Right goes to (0,0).
+        QVERIFY(picker->popup()->currentCell().isNone());
         QTest::keyClick(picker->popup(), Qt::Key_Right);
+        QTest::keyClick(picker->popup(), Qt::Key_Down); // (1,0): dark red
         QTest::keyClick(picker->popup(), Qt::Key_Return);
-        QCOMPARE(picker->colour(), QColor(123, 123, 192));
-        QCOMPARE(view.wave()->channelColour(3), QColor(123, 123, 192));
+        QCOMPARE(picker->colour(), QColor(139, 0, 0));
+        QCOMPARE(view.wave()->channelColour(3), QColor(139, 0, 0));
     }
 };
 

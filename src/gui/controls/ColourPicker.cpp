@@ -42,12 +42,8 @@ CColourPopup::CColourPopup(const QPoint &below, const QColor &initial, const QSt
         height += m_customHeight + m_margin;
     }
     setFixedSize(width, height);
-    // The initial colour's cell starts current, as if the pointer were on it.
-    for (int i = 0; i < int(colourPalette().size()); ++i)
-        if (paletteColour(i) == initial) {
-            m_current = {i / kPaletteColumns, i % kPaletteColumns};
-            break;
-        }
+    // No cell starts current, even when the initial colour is in the palette:
+    // the first arrow key starts from "no cell".
     placeOnScreen(below, owner ? owner->height() : 0);
 }
 
@@ -75,8 +71,8 @@ QRect CColourPopup::cellRect(PaletteCell cell) const
         return QRect(m_margin, m_margin, width() - 2 * m_margin, m_customHeight);
     if (cell.isNone())
         return QRect();
-    const int top = m_customHeight ? m_customHeight + m_margin : 0;
-    return QRect(cell.column * kCell + m_margin, cell.row * kCell + m_margin + top, kCell, kCell);
+    // The cells follow the custom row directly; the extra margin is at the bottom.
+    return QRect(cell.column * kCell + m_margin, cell.row * kCell + m_margin + m_customHeight, kCell, kCell);
 }
 
 PaletteCell CColourPopup::cellAt(const QPoint &p) const
@@ -96,8 +92,6 @@ void CColourPopup::setCurrent(PaletteCell cell)
         return;
     m_current = cell;
     update();
-    if (!cell.isNone() && !cell.isCustom())
-        emit previewed(paletteColour(cell.index()));
 }
 
 void CColourPopup::paintEvent(QPaintEvent *)
@@ -261,10 +255,6 @@ void CColourPicker::openPopup()
         return;
     m_active = true;
     m_popup = new CColourPopup(mapToGlobal(QPoint(0, height())), m_colour, kOtherColours, this);
-    connect(m_popup, &CColourPopup::previewed, this, [this](const QColor &c) {
-        m_colour = c;
-        update();
-    });
     connect(m_popup, &CColourPopup::selectionEnded, this, &CColourPicker::popupEnded);
     m_popup->show();
     m_popup->setFocus();

@@ -27,8 +27,6 @@ public:
 signals:
     // Once, when the popup ends: the colour chosen, or the initial one on cancel.
     void selectionEnded(bool ok, const QColor &colour);
-    // The cell under the pointer or the keyboard changed: the colour to preview.
-    void previewed(const QColor &colour);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -52,9 +50,9 @@ private:
     bool m_ended = false;
 };
 
-// A push button that shows a colour; a click opens the palette. A confirmed
-// choice sets the colour and emits colourChosen(); a cancelled one leaves the
-// colour as it was.
+// A push button that shows a colour; a click opens the palette. Only a
+// confirmed choice sets the colour (and emits colourChosen()); moving over the
+// palette or cancelling leaves colour() as it was.
 class CColourPicker : public QPushButton
 {
     Q_OBJECT

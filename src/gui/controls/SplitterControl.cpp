@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
 
 namespace dr420 {
 
@@ -13,9 +14,9 @@ CSplitterControl::CSplitterControl(const QRect &rect, QWidget *parent)
     m_min = m_max = centre();
     setCursor(m_vertical ? Qt::SizeHorCursor : Qt::SizeVerCursor);
     // The drag line: two lines one pixel either side of the position.
-    m_line = new QWidget(parent);
+    m_line = new QRubberBand(QRubberBand::Line, parent);
     m_line->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_line->setStyleSheet(QStringLiteral("border: 1px solid rgb(200,200,200); background: transparent;"));
+    m_line->setStyleSheet(QStringLiteral("QRubberBand { border: 1px solid rgb(200,200,200); background: transparent; }"));
     m_line->hide();
 }
 
@@ -101,8 +102,11 @@ void CSplitterControl::mouseMoveEvent(QMouseEvent *event)
     drawDragLine();
 }
 
-void CSplitterControl::mouseReleaseEvent(QMouseEvent *)
+void CSplitterControl::mouseReleaseEvent(QMouseEvent *event)
 {
+    // Another button's release is not the end of a drag with the left one.
+    if (event->button() != Qt::LeftButton)
+        return;
     if (m_pressed) {
         if (m_line->isVisible())
             drawDragLine();

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QRubberBand;
+
 namespace dr420 {
 
 // A 3-pixel bar the user drags between two neighbouring windows. It only
@@ -49,7 +51,7 @@ private:
     int m_start = 0;
     int m_min = 0;
     int m_max = 0;
-    QWidget *m_line = nullptr;
+    QRubberBand *m_line = nullptr;
 };
 
 } // namespace dr420

@@ -285,6 +285,10 @@ void CParaView::saveParameterFile()
 
 void CParaView::openSearch()
 {
+    // A dialog that is closing is finished at once, so Ctrl+F works again
+    // straight after Close instead of waiting out the mark's moment.
+    if (m_search && m_searchClosing)
+        finishSearchClose();
     if (m_search) {
         m_search->raise();
         m_search->activateWindow();
@@ -305,11 +309,12 @@ void CParaView::openSearch()
 
 void CParaView::showSearchResult(int index)
 {
+    // Any result refills the list with all parameters; "nothing found" marks no row.
+    fillListAll();
     if (index < 0) {
         m_list->clearSelection();
         return;
     }
-    fillListAll();
     m_list->selectRow(index);
     m_list->scrollToItem(m_list->item(index, 0), QAbstractItemView::PositionAtCenter);
 }
@@ -321,13 +326,19 @@ void CParaView::searchClosing()
         return;
     m_searchClosing = true;
     // The mark stays a moment after the dialog goes; the window stays live meanwhile.
-    QTimer::singleShot(1500, this, [this] {
-        m_list->clearSelection();
-        if (m_search)
-            m_search->deleteLater();
-        m_search = nullptr;
-        m_searchClosing = false;
+    QTimer::singleShot(1500, this, [this, closing = m_search] {
+        if (closing && closing == m_search && m_searchClosing)
+            finishSearchClose();
     });
+}
+
+void CParaView::finishSearchClose()
+{
+    m_list->clearSelection();
+    if (m_search)
+        m_search->deleteLater();
+    m_search = nullptr;
+    m_searchClosing = false;
 }
 
 } // namespace dr420

@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void finishSearchClose();
     void layoutControls();
     void addRow(int row, int tableIndex, const QString &tip);
     void treeSelectionChanged();

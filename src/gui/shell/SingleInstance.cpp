@@ -8,10 +8,10 @@
 
 namespace dr420 {
 
-SingleInstance::SingleInstance(const QString &key, QObject *parent)
+SingleInstance::SingleInstance(const QString &key, const QString &directory, QObject *parent)
     : QObject(parent)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString dir = directory.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : directory;
     if (dir.isEmpty())
         dir = QDir::tempPath();
     m_base = dir + QLatin1Char('/') + key;
@@ -35,6 +35,12 @@ bool SingleInstance::claim()
                 emit activationRequested();
             }
         });
+        return true;
+    }
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        qWarning("Single-instance lock %s cannot be made; running without it.",
+                 qUtf8Printable(m_lock->fileName()));
+        m_lock.reset();
         return true;
     }
     m_lock.reset();

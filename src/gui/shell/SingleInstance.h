@@ -16,11 +16,15 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    explicit SingleInstance(const QString &key = QStringLiteral("KT250APP"), QObject *parent = nullptr);
+    // `directory` empty: the user's runtime directory.
+    explicit SingleInstance(const QString &key = QStringLiteral("KT250APP"), const QString &directory = QString(),
+                            QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True: this is the first instance. False: another instance runs and has
-    // been asked to come to the front (as far as it could be reached).
+    // True: this is the first instance, or no lock can be made at all (then
+    // the program runs as a first instance rather than not at all). False:
+    // another instance runs and has been asked to come to the front (as far
+    // as it could be reached).
     bool claim();
 
 signals:
