@@ -9,7 +9,7 @@ PACKAGES=(
   libmodbus-dev mdbtools-dev libsqlite3-dev sqlite3
   xvfb xauth openbox imagemagick x11-apps xdotool
   fonts-wqy-zenhei fonts-dejavu-core
-  socat mbpoll locales
+  socat mbpoll locales libx11-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

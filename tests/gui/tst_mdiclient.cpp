@@ -2,6 +2,7 @@
 #include "common/ShellRules.h"
 #include "shell/MdiClient.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QSettings>
 #include <QTest>
@@ -89,6 +90,39 @@ private slots:
         client.setDisplayMode(mode);
         client.setBackgroundColour(QColor(kGreen));
         QCOMPARE(render(client, area).pixel(at), QRgb(colour));
+    }
+
+    void profilePictureShowsItsGreysInTheDesktopColours()
+    {
+        // 4 x 1: the three 3-D greys and one colour that is left alone.
+        QImage pic(4, 1, QImage::Format_RGB32);
+        pic.setPixel(0, 0, qRgb(128, 128, 128));
+        pic.setPixel(1, 0, qRgb(192, 192, 192));
+        pic.setPixel(2, 0, qRgb(223, 223, 223));
+        pic.setPixel(3, 0, qRgb(191, 192, 192));
+        const QString path = m_dir.filePath(QStringLiteral("greys.bmp"));
+        QVERIFY(pic.save(path));
+        QPalette pal = QApplication::palette();
+        const QPalette saved = pal;
+        pal.setColor(QPalette::Dark, QColor(1, 1, 1));
+        pal.setColor(QPalette::Button, QColor(2, 2, 2));
+        pal.setColor(QPalette::Midlight, QColor(3, 3, 3));
+        QApplication::setPalette(pal);
+        auto s = profile();
+        s.setValue(QStringLiteral("MDIClient/FileName"), path);
+        s.sync();
+        CMDIClient client;
+        client.setPersist(false);
+        const QImage img = render(client, QSize(4, 1));
+        QApplication::setPalette(saved);
+        QCOMPARE(img.pixel(0, 0), qRgb(1, 1, 1));
+        QCOMPARE(img.pixel(1, 0), qRgb(2, 2, 2));
+        QCOMPARE(img.pixel(2, 0), qRgb(3, 3, 3));
+        QCOMPARE(img.pixel(3, 0), qRgb(191, 192, 192));
+        QCOMPARE(client.fileName(), path);
+        // Loaded by the program itself (not from the profile), a picture keeps its colours.
+        QVERIFY(client.loadPictureFile(path));
+        QCOMPARE(render(client, QSize(4, 1)).pixel(1, 0), qRgb(192, 192, 192));
     }
 
     void withoutPictureOnlyTheColour()

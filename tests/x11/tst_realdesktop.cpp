@@ -3,7 +3,11 @@
 // pointer is moved by the server, so focus, Enter/Leave and shortcuts take
 // the paths a user's do.
 #include "TestSupport.h"
+#include "controls/ColourPicker.h"
 #include "controls/XTipComboBox.h"
+#include "scope/WaveFrame.h"
+#include "scope/WaveView.h"
+#include "wave/WaveWnd.h"
 #include "shell/MainFrame.h"
 #include "shell/MdiClient.h"
 #include "shell/Splash.h"
@@ -11,19 +15,35 @@
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMdiSubWindow>
+#include <QLabel>
+#include <QToolBar>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <memory>
 
 using namespace dr420;
 
 namespace {
-bool xdotool(const QStringList &args)
+bool xdotool(const QStringList &args, QString *output = nullptr)
 {
     QProcess p;
     p.start(QStringLiteral("xdotool"), args);
-    return p.waitForFinished(5000) && p.exitCode() == 0;
+    const bool ok = p.waitForFinished(10000) && p.exitCode() == 0;
+    if (output)
+        *output = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    return ok;
+}
+
+QString activeWindowName()
+{
+    QString name;
+    xdotool({"getactivewindow", "getwindowname"}, &name);
+    return name;
 }
 
 QWidget *visibleTip()
@@ -87,6 +107,105 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!visibleTip(), 1000);
         // The Leave hides it at once, the 80 ms check at the latest; slack for a loaded machine.
         QVERIFY2(t.elapsed() < 400, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void lockKeysShowInTheStatusBar()
+    {
+        test::RecordingDialogs dialogs;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        auto *caps = frame.findChild<QLabel *>(QStringLiteral("capsPane"));
+        QVERIFY(caps);
+        const QString before = caps->text();
+        const QString window = QString::number(frame.winId());
+        QVERIFY(xdotool({"key", "--window", window, "Caps_Lock"}));
+        QTRY_VERIFY_WITH_TIMEOUT(caps->text() != before, 2000);
+        QCOMPARE(caps->text(), before.isEmpty() ? QStringLiteral("CAP") : QString());
+        QVERIFY(xdotool({"key", "--window", window, "Caps_Lock"}));
+        QTRY_COMPARE_WITH_TIMEOUT(caps->text(), before, 2000);
+    }
+
+    void colourPopupOpensAboveTheButtonNearTheBottom()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget top(nullptr, Qt::FramelessWindowHint);
+        auto *picker = new CColourPicker(&top);
+        picker->setGeometry(0, 0, 60, 24);
+        top.setGeometry(screen.left() + 200, screen.bottom() - 40, 60, 24);
+        top.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&top));
+        QTRY_VERIFY(picker->mapToGlobal(QPoint(0, 0)).y() > screen.bottom() - 100);
+        QCursor::setPos(picker->mapToGlobal(QPoint(20, 12)));
+        QVERIFY(xdotool({"click", "1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(picker->popup() && picker->popup()->isVisible(), 2000);
+        const QRect popup = picker->popup()->frameGeometry();
+        const QRect button(picker->mapToGlobal(QPoint(0, 0)), picker->size());
+        QVERIFY2(popup.bottom() < button.top(), qPrintable(QStringLiteral("popup %1,%2 %3x%4 button top %5")
+                                                              .arg(popup.x()).arg(popup.y()).arg(popup.width())
+                                                              .arg(popup.height()).arg(button.top())));
+        QVERIFY(screen.contains(popup));
+        QVERIFY(xdotool({"key", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!picker->popup(), 2000);
+    }
+
+    void fullScreenAndEscapeWithTheWindowManager()
+    {
+        test::RecordingDialogs dialogs;
+        test::ScriptedLink link;
+        CMainFrame main;
+        main.setGeometry(100, 100, 1000, 700);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        main.openOscilloscope();
+        auto *frame = qobject_cast<CWaveFrame *>(main.oscilloscope()->widget());
+        QVERIFY(frame);
+        QTest::qWait(200); // the window manager has placed the frame
+        const QRect before = main.geometry();
+        frame->action("actionFullScreen")->trigger();
+        // The display alone covers the whole screen, above the window manager's panels and frame.
+        const QRect screen = main.screen()->geometry();
+        QWidget *wave = frame->view()->wave();
+        QTRY_COMPARE_WITH_TIMEOUT(QRect(wave->mapToGlobal(QPoint(0, 0)), wave->size()), screen, 3000);
+        QVERIFY(xdotool({"key", "--window", QString::number(main.winId()), "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!main.isFullScreenMode(), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(main.geometry(), before, 3000);
+        QVERIFY(frame->toolBar()->isVisible());
+    }
+
+    void secondInstanceRaisesTheFirst()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/dr420-monitor");
+        if (!QFile::exists(program))
+            QSKIP("dr420-monitor is not built beside the tests");
+        auto first = std::make_unique<QProcess>();
+        first->setProcessChannelMode(QProcess::ForwardedChannels);
+        first->start(program, {QStringLiteral("--no-splash")});
+        QVERIFY(first->waitForStarted());
+        const auto stopFirst = qScopeGuard([&] {
+            first->terminate();
+            if (!first->waitForFinished(3000)) {
+                first->kill();
+                first->waitForFinished();
+            }
+        });
+        QString found;
+        QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^DR420 Monitor"}, &found));
+        // Another window takes the focus away from it.
+        QWidget other;
+        other.setWindowTitle(QStringLiteral("another program"));
+        other.resize(300, 200);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("another program"), 3000);
+
+        QProcess second;
+        second.start(program, {QStringLiteral("--no-splash")});
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(activeWindowName().startsWith(QStringLiteral("DR420 Monitor")), 3000);
+        QCOMPARE(first->state(), QProcess::Running);
     }
 };
 

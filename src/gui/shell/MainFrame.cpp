@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "ChildFrame.h"
 #include "Commands.h"
+#include "KeyLocks.h"
 #include "MdiClient.h"
 #include "Splash.h"
 #include "WorkingWindows.h"
@@ -180,16 +181,27 @@ void CMainFrame::createStatusBar()
         bar->addPermanentWidget(label);
         return label;
     };
-    // Caps, Num and Scroll Lock indicators: the desktop shows those states itself.
-    pane(QString(), 25);
-    pane(QString(), 35);
-    pane(QString(), 25);
+    m_lockPanes[0] = pane(QString(), 25);
+    m_lockPanes[1] = pane(QString(), 35);
+    m_lockPanes[2] = pane(QString(), 25);
+    m_lockPanes[0]->setObjectName(QStringLiteral("capsPane"));
+    m_lockPanes[1]->setObjectName(QStringLiteral("numPane"));
+    m_lockPanes[2]->setObjectName(QStringLiteral("scrollPane"));
+    updateKeyLocks();
     pane(QStringLiteral("Velcor Electric"), 160)->setObjectName(QStringLiteral("companyPane"));
     m_clock = pane(QString(), 115);
     m_clock->setObjectName(QStringLiteral("clockPane"));
     updateClock();
     connect(&m_clockTimer, &QTimer::timeout, this, &CMainFrame::updateClock);
     m_clockTimer.start(kClockMs);
+}
+
+void CMainFrame::updateKeyLocks()
+{
+    const KeyLocks locks = currentKeyLocks();
+    m_lockPanes[0]->setText(locks.caps ? QStringLiteral("CAP") : QString());
+    m_lockPanes[1]->setText(locks.num ? QStringLiteral("NUM") : QString());
+    m_lockPanes[2]->setText(locks.scroll ? QStringLiteral("SCRL") : QString());
 }
 
 void CMainFrame::loadParameterTable()
@@ -222,6 +234,11 @@ void CMainFrame::dropSystemMenuKeys(QMdiSubWindow *sub)
 
 bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType()) {
+        const int k = static_cast<QKeyEvent *>(event)->key();
+        if (k == Qt::Key_CapsLock || k == Qt::Key_NumLock || k == Qt::Key_ScrollLock)
+            QTimer::singleShot(0, this, &CMainFrame::updateKeyLocks);
+    }
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this) {
         // A focused text field would take these as its own (Ctrl+C as copy)
@@ -324,6 +341,8 @@ void CMainFrame::linkWatch()
 void CMainFrame::updateClock()
 {
     m_clock->setText(formatClock(QDateTime::currentDateTime()));
+    // A lock key pressed while another program had the focus shows within a second.
+    updateKeyLocks();
 }
 
 void CMainFrame::enterFullScreen()

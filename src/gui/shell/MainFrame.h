@@ -43,6 +43,7 @@ public slots:
     void showAbout();
     void linkWatch();
     void updateClock();
+    void updateKeyLocks();
     void enterFullScreen();
     void leaveFullScreen();
 
@@ -69,6 +70,7 @@ private:
     QToolBar *m_toolBar = nullptr;
     QLabel *m_ready = nullptr;
     QLabel *m_clock = nullptr;
+    QLabel *m_lockPanes[3] = {}; // Caps, Num, Scroll Lock
     QPointer<QMdiSubWindow> m_paraFrame;
     QPointer<QMdiSubWindow> m_waveFrame;
     QTimer m_clockTimer;

@@ -79,33 +79,46 @@ void CMDIClient::setDisplayMode(int mode)
     viewport()->update();
 }
 
-bool CMDIClient::loadBuiltInPicture()
+namespace {
+// Replaces exact colours (alpha ignored), as the platform's bitmap loader does.
+void mapColours(QImage &img, std::initializer_list<std::pair<QRgb, QRgb>> pairs)
 {
-    QImage img = artwork::mdiTile();
-    const QRgb lightGrey = qRgb(192, 192, 192);
-    const QRgb white = qRgb(255, 255, 255);
-    const QRgb workspace = workspaceColour().rgb();
-    const QRgb highlight = buttonHighlightColour().rgb();
+    img = img.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < img.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
         for (int x = 0; x < img.width(); ++x) {
             const QRgb px = line[x] | 0xFF000000u;
-            if (px == lightGrey)
-                line[x] = workspace;
-            else if (px == white)
-                line[x] = highlight;
+            for (const auto &[from, to] : pairs)
+                if (px == from) {
+                    line[x] = to;
+                    break;
+                }
         }
     }
+}
+} // namespace
+
+bool CMDIClient::loadBuiltInPicture()
+{
+    QImage img = artwork::mdiTile();
+    mapColours(img, {{qRgb(192, 192, 192), workspaceColour().rgb()}, {qRgb(255, 255, 255), buttonHighlightColour().rgb()}});
     m_picture = img;
     viewport()->update();
     return !m_picture.isNull();
 }
 
-bool CMDIClient::loadPictureFile(const QString &path)
+bool CMDIClient::loadPictureFile(const QString &path, bool map3DColours)
 {
     QImage img(path);
     if (img.isNull())
         return false;
+    if (map3DColours) {
+        // The picture's 3-D greys become the desktop's 3-D colours.
+        const QPalette pal = QApplication::palette();
+        mapColours(img, {{qRgb(128, 128, 128), pal.color(QPalette::Dark).rgb()},
+                         {qRgb(192, 192, 192), pal.color(QPalette::Button).rgb()},
+                         {qRgb(223, 223, 223), pal.color(QPalette::Midlight).rgb()}});
+    }
     m_picture = img.convertToFormat(QImage::Format_RGB32);
     m_fileName = path;
     viewport()->update();
@@ -124,7 +137,7 @@ void CMDIClient::readSettings()
     if (!m_fileName.isEmpty()) {
         // A name that does not load leaves the plain background colour.
         const QString name = m_fileName;
-        if (!loadPictureFile(name))
+        if (!loadPictureFile(name, true))
             m_picture = QImage();
         m_fileName = name;
     }

@@ -22,8 +22,9 @@ public:
     void setDisplayMode(int mode);
     // Loads the built-in tile with its key colours mapped to the system's.
     bool loadBuiltInPicture();
-    // False keeps the current picture.
-    bool loadPictureFile(const QString &path);
+    // False keeps the current picture. `map3DColours`: greys 128, 192 and 223
+    // are shown in the desktop's shadow, face and light colours.
+    bool loadPictureFile(const QString &path, bool map3DColours = false);
 
     void readSettings();
     void writeSettings() const;
