@@ -199,10 +199,13 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(!button->isHovered());
+        QVERIFY(button->isFlat());
         QTest::mouseMove(button);
         QTRY_VERIFY(button->isHovered());
+        QVERIFY(!button->isFlat()); // raised under the pointer
         QTest::mouseMove(other);
         QTRY_VERIFY(!button->isHovered());
+        QVERIFY(button->isFlat());
         QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
     }
 };

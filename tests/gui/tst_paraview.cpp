@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -260,6 +262,26 @@ private slots:
         list.setCellTooltip(3, 2, QString(100, QLatin1Char('y')));
         QCOMPARE(list.tooltipAt(list.visualItemRect(list.item(3, 2)).center()), QString(79, QLatin1Char('y')));
         QCOMPARE(list.tooltipAt(list.visualItemRect(list.item(3, 1)).center()), QString());
+        QCOMPARE(list.cellTooltip(3, 2), QString(100, QLatin1Char('y')));
+        // What the user sees: the tip that a resting pointer asks for.
+        const auto askTip = [&](int row, int column) {
+            const QPoint at = list.visualItemRect(list.item(row, column)).center();
+            QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list.viewport(), &help);
+        };
+        askTip(3, 2);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QString(79, QLatin1Char('y')));
+        askTip(3, 1); // no text there: the tip goes
+        QTRY_VERIFY(!QToolTip::isVisible());
+        list.setCellTooltip(3, 2, QStringLiteral("replaced"));
+        askTip(3, 2);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("replaced"));
+        list.clearCellTooltips();
+        askTip(3, 2);
+        QTRY_VERIFY(!QToolTip::isVisible());
+        list.setCellTooltip(3, 2, QStringLiteral("again"));
         list.deleteAllItems();
         QCOMPARE(list.rowCount(), 0);
         QCOMPARE(list.cellTooltip(3, 2), QString());

@@ -186,7 +186,13 @@ private slots:
         QCOMPARE(bar.percentText(), QStringLiteral("25%"));
         const QImage img = bar.grab().toImage();
         QCOMPARE(img.pixelColor(10, 10), QColor(128, 128, 255));
+        QCOMPARE(img.pixelColor(48, 2), QColor(128, 128, 255));
+        QCOMPARE(img.pixelColor(52, 2), bar.palette().color(QPalette::Button));
         QCOMPARE(img.pixelColor(150, 2), bar.palette().color(QPalette::Button));
+        QCOMPARE(img.pixelColor(0, 0), QColor(128, 128, 255)); // no frame around it
+        bar.setValue(100);
+        QCOMPARE(bar.percentText(), QStringLiteral("100%"));
+        QCOMPARE(bar.grab().toImage().pixelColor(199, 19), QColor(128, 128, 255));
     }
 
     void dialogCannotCloseWhileRunningAndRepaints()

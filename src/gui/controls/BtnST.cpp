@@ -1,9 +1,6 @@
 #include "BtnST.h"
 
 #include <QEnterEvent>
-#include <QPainter>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 
 namespace dr420 {
 
@@ -14,6 +11,9 @@ CButtonST::CButtonST(const QString &text, const QIcon &icon, QWidget *parent)
     setMinimumHeight(44);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
+    // Flat until the pointer comes, like an auto-raise tool button; a push
+    // button still, so that it can be the dialog's default (Enter confirms).
+    setFlat(true);
 }
 
 void CButtonST::setHoverCursor(const QCursor &cursor)
@@ -24,25 +24,15 @@ void CButtonST::setHoverCursor(const QCursor &cursor)
 void CButtonST::enterEvent(QEnterEvent *event)
 {
     m_hovered = true;
-    update();
+    setFlat(false);
     QPushButton::enterEvent(event);
 }
 
 void CButtonST::leaveEvent(QEvent *event)
 {
     m_hovered = false;
-    update();
+    setFlat(true);
     QPushButton::leaveEvent(event);
-}
-
-void CButtonST::paintEvent(QPaintEvent *)
-{
-    QStylePainter p(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    if (!m_hovered && !isDown())
-        option.features |= QStyleOptionButton::Flat; // flat until the pointer comes
-    p.drawControl(QStyle::CE_PushButton, option);
 }
 
 } // namespace dr420

@@ -18,7 +18,6 @@ public:
 protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_hovered = false;

@@ -1,9 +1,7 @@
 #include "ComboListCtrl.h"
 
 #include <QHeaderView>
-#include <QHelpEvent>
 #include <QKeyEvent>
-#include <QToolTip>
 
 namespace dr420 {
 
@@ -39,28 +37,49 @@ void CComboListCtrl::setReadOnlyColumn(int column, bool readOnly)
         m_readOnly.remove(column);
 }
 
+namespace {
+constexpr int kFullTipRole = Qt::UserRole + 1;
+constexpr int kTipChars = 79;
+} // namespace
+
 void CComboListCtrl::setCellTooltip(int row, int column, const QString &text)
 {
-    m_tips.insert(tooltipKey(row, column), text);
+    QTableWidgetItem *it = item(row, column);
+    if (!it) {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return;
+        it = new QTableWidgetItem;
+        setItem(row, column, it);
+    }
+    it->setData(kFullTipRole, text);
+    it->setToolTip(text.left(kTipChars));
 }
 
 QString CComboListCtrl::cellTooltip(int row, int column) const
 {
-    return m_tips.value(tooltipKey(row, column));
+    const QTableWidgetItem *it = item(row, column);
+    return it ? it->data(kFullTipRole).toString() : QString();
+}
+
+void CComboListCtrl::clearCellTooltips()
+{
+    for (int r = 0; r < rowCount(); ++r)
+        for (int c = 0; c < columnCount(); ++c)
+            if (QTableWidgetItem *it = item(r, c)) {
+                it->setData(kFullTipRole, QVariant());
+                it->setToolTip(QString());
+            }
 }
 
 QString CComboListCtrl::tooltipAt(const QPoint &viewportPos) const
 {
     const QModelIndex index = indexAt(viewportPos);
-    if (!index.isValid())
-        return QString();
-    return cellTooltip(index.row(), index.column()).left(79);
+    return index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
 }
 
 void CComboListCtrl::deleteAllItems()
 {
     setRowCount(0);
-    clearCellTooltips();
 }
 
 bool CComboListCtrl::isChecked(int row) const
@@ -82,20 +101,6 @@ QList<int> CComboListCtrl::checkedRows() const
         if (isChecked(r))
             rows << r;
     return rows;
-}
-
-bool CComboListCtrl::viewportEvent(QEvent *event)
-{
-    if (event->type() == QEvent::ToolTip) {
-        auto *help = static_cast<QHelpEvent *>(event);
-        const QString text = tooltipAt(help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
-        return true;
-    }
-    return QTableWidget::viewportEvent(event);
 }
 
 void CComboListCtrl::keyPressEvent(QKeyEvent *event)

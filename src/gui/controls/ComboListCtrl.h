@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QHash>
 #include <QSet>
 #include <QTableWidget>
 
 namespace dr420 {
 
 // The report list of the parameter view: columns that can be marked
-// read-only, check boxes in the first column, and a tooltip text per cell
-// kept under the key "row*100+column".
+// read-only, check boxes in the first column, and a tooltip text per cell.
+// The tips live on the cells' items (Qt shows them as item tooltips), cut to
+// 79 characters; the whole text stays readable through cellTooltip().
 class CComboListCtrl : public QTableWidget
 {
     Q_OBJECT
@@ -23,14 +23,16 @@ public:
     // The scroll bar of the drop-down editor cells would use (no column is editable here).
     void enableVScroll(bool on) { m_dropDownVScroll = on; }
 
+    // The name a cell's tip is known by in the list's settings and messages.
     static QString tooltipKey(int row, int column) { return QString::number(row * 100 + column); }
+    // Makes an empty item for a cell that has none, so that the tip has a place.
     void setCellTooltip(int row, int column, const QString &text);
     QString cellTooltip(int row, int column) const;
-    void clearCellTooltips() { m_tips.clear(); }
+    void clearCellTooltips();
     // The text a tooltip shows over a viewport point: at most 79 characters.
     QString tooltipAt(const QPoint &viewportPos) const;
 
-    // Removes every row and, with them, every tooltip text.
+    // Removes every row and, with their items, every tooltip text.
     void deleteAllItems();
 
     bool isChecked(int row) const;
@@ -42,14 +44,12 @@ signals:
     void rowActivated(int row);
 
 protected:
-    bool viewportEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     int m_columns = 0;
     QSet<int> m_readOnly;
     bool m_dropDownVScroll = false;
-    QHash<QString, QString> m_tips;
 };
 
 } // namespace dr420

@@ -1,7 +1,6 @@
 #include "MyProgressCtrl.h"
 
 #include <QFontInfo>
-#include <QPainter>
 
 namespace dr420 {
 
@@ -9,7 +8,13 @@ CMyProgressCtrl::CMyProgressCtrl(QWidget *parent)
     : QProgressBar(parent)
 {
     setRange(0, 100);
-    setAttribute(Qt::WA_OpaquePaintEvent); // it paints all of itself; nothing behind it needs painting
+    setFormat(QStringLiteral("%p%"));
+    setAlignment(Qt::AlignCenter);
+    setTextVisible(true);
+    // The whole bar in the button face, the done part in (128,128,255), no frame.
+    setStyleSheet(QStringLiteral("QProgressBar { background: palette(button); color: palette(button-text);"
+                                 " border: none; text-align: center; }"
+                                 "QProgressBar::chunk { background: rgb(128,128,255); margin: 0px; }"));
     QFont wanted;
     wanted.setFamilies({QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
     wanted.setPointSize(12);
@@ -26,17 +31,7 @@ int CMyProgressCtrl::doneWidth(int width) const
 
 QString CMyProgressCtrl::percentText() const
 {
-    const int span = maximum() - minimum();
-    return QStringLiteral("%1%").arg(span <= 0 ? 0 : int(double(value() - minimum()) / span * 100));
-}
-
-void CMyProgressCtrl::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Button));
-    p.fillRect(QRect(0, 0, doneWidth(width()), height()), QColor(128, 128, 255));
-    p.setPen(palette().color(QPalette::ButtonText));
-    p.drawText(rect(), Qt::AlignCenter, percentText());
+    return text();
 }
 
 } // namespace dr420

@@ -5,7 +5,7 @@
 namespace dr420 {
 
 // A progress bar in the button face colour, the done part in (128,128,255)
-// and "n%" centred over it.
+// and "n%" centred over it (a styled QProgressBar).
 class CMyProgressCtrl : public QProgressBar
 {
     Q_OBJECT
@@ -14,9 +14,6 @@ public:
     // The width of the done part for a bar `width` pixels wide.
     int doneWidth(int width) const;
     QString percentText() const;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace dr420
