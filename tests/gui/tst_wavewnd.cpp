@@ -1,8 +1,11 @@
 #include "TestSupport.h"
 #include "wave/WaveWnd.h"
+#include "wave/WideLine.h"
 
 #include <QTemporaryDir>
 
+#include <QPainter>
+#include <cmath>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -33,6 +36,79 @@ class TestWaveWnd : public QObject
 {
     Q_OBJECT
 private slots:
+    void wideLinesAreQPaintersShape_data()
+    {
+        QTest::addColumn<QPolygon>("line");
+        QTest::addColumn<int>("width");
+        // A dense trace (what 6000 points a division gives), steep and flat parts, a lone point.
+        QPolygon dense;
+        for (int x = 0; x < 300; ++x)
+            dense << QPoint(10 + x, 100 + int(80 * std::sin(x * 0.7)));
+        const QPolygon shapes({QPoint(20, 20), QPoint(200, 20), QPoint(200, 180), QPoint(30, 60), QPoint(31, 150),
+                               QPoint(250, 151)});
+        for (int width = 2; width <= 5; ++width) {
+            QTest::addRow("dense trace, width %d", width) << dense << width;
+            QTest::addRow("flat, steep and slanted, width %d", width) << shapes << width;
+            QTest::addRow("one point, width %d", width) << QPolygon({QPoint(50, 50)}) << width;
+        }
+    }
+
+    void wideLinesAreQPaintersShape()
+    {
+        QFETCH(QPolygon, line);
+        QFETCH(int, width);
+        QImage ours(330, 200, QImage::Format_RGB32);
+        ours.fill(Qt::black);
+        QImage qt = ours;
+        strokeWidePolyline(ours, ours.rect(), line.constData(), int(line.size()), width, qRgb(255, 0, 0));
+        {
+            QPainter p(&qt);
+            p.setPen(QPen(Qt::red, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            if (line.size() == 1)
+                p.drawPoint(line.first());
+            else
+                p.drawPolyline(line);
+        }
+        // The same pixels, but for the odd one where a rounded end's edge
+        // passes within rounding of a pixel centre.
+        int set = 0;
+        QList<QPoint> differ;
+        for (int y = 0; y < qt.height(); ++y)
+            for (int x = 0; x < qt.width(); ++x) {
+                const bool a = ours.pixel(x, y) == qRgb(255, 0, 0);
+                const bool b = qt.pixel(x, y) == qRgb(255, 0, 0);
+                set += b;
+                if (a != b)
+                    differ << QPoint(x, y);
+            }
+        QVERIFY(set > 0);
+        QVERIFY2(differ.size() <= 2, qPrintable(QStringLiteral("%1 of %2 pixels differ, first at (%3,%4)")
+                                                    .arg(differ.size()).arg(set)
+                                                    .arg(differ.isEmpty() ? 0 : differ.first().x())
+                                                    .arg(differ.isEmpty() ? 0 : differ.first().y())));
+    }
+
+    void wideLinesStayInsideTheClip()
+    {
+        QImage img(100, 80, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        const QRect clip(10, 10, 50, 40);
+        // Far off the picture and across it: nothing outside the clip, no overflow.
+        const QPolygon line({QPoint(-2000000000, -2000000000), QPoint(30, 30), QPoint(2000000000, 35),
+                             QPoint(35, 2000000000)});
+        for (int width = 2; width <= 5; ++width)
+            strokeWidePolyline(img, clip, line.constData(), int(line.size()), width, qRgb(0, 255, 0));
+        int inside = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool set = img.pixel(x, y) == qRgb(0, 255, 0);
+                QVERIFY(!set || clip.contains(x, y));
+                inside += set;
+            }
+        QVERIFY(inside > 0);
+        QCOMPARE(img.pixel(30, 30), qRgb(0, 255, 0));
+    }
+
     void compositeShowsGridCurvesAndMarkers()
     {
         CWaveWnd wnd;

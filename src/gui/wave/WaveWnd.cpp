@@ -1,5 +1,7 @@
 #include "WaveWnd.h"
 
+#include "WideLine.h"
+
 #include "common/Messages.h"
 #include "wave/WaveFile.h"
 
@@ -9,6 +11,7 @@
 #include <QRubberBand>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace dr420 {
 
@@ -168,8 +171,11 @@ void CWaveWnd::renderLocked()
             const int y = int(i * PH / 8.0 + 33);
             p.drawLine(32, y, W - 32, y);
         }
+    }
+    drawCurves();
+    {
+        QPainter p(&m_plot);
         p.setFont(m_font);
-        drawCurves(p);
         if (m_model.timeCursorsShown())
             drawTimeCursors(p);
         if (m_model.valueCursorChannel() != 0)
@@ -188,11 +194,14 @@ void CWaveWnd::renderLocked()
     p.drawImage(plot.topLeft(), m_plot, plot);
 }
 
-void CWaveWnd::drawCurves(QPainter &p)
+void CWaveWnd::drawCurves()
 {
     if (m_model.dataMask() == 0 || m_model.sampleCount() == 0)
         return;
     const WaveModel::CurveRange r = m_model.curveRange();
+    std::optional<QPainter> thin;
+    if (m_lineWidth <= 1)
+        thin.emplace(&m_plot);
     QPolygon line;
     for (int c = 1; c <= 4; ++c) {
         if (!m_model.isDrawn(c))
@@ -206,18 +215,13 @@ void CWaveWnd::drawCurves(QPainter &p)
             i += r.step;
             line << m_model.toPixel(t[size_t(i)], v[size_t(i)], c);
         }
-        if (m_lineWidth <= 1) {
-            p.setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth));
-            p.drawPolyline(line);
+        if (thin) {
+            thin->setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth));
+            thin->drawPolyline(line);
             continue;
         }
-        // A wide pen strokes the whole polyline as one outline whose cost
-        // grows with its self-overlaps (a dense trace: 200 ms). Short runs
-        // draw the same picture: round joins and ends meet where runs meet.
-        p.setPen(QPen(m_colours[size_t(c - 1)], m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        constexpr int kRun = 64;
-        for (qsizetype at = 0; at + 1 < line.size(); at += kRun)
-            p.drawPolyline(line.constData() + at, int(std::min<qsizetype>(kRun + 1, line.size() - at)));
+        strokeWidePolyline(m_plot, m_plot.rect(), line.constData(), int(line.size()), m_lineWidth,
+                           m_colours[size_t(c - 1)].rgb());
     }
 }
 

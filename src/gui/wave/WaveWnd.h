@@ -77,7 +77,7 @@ protected:
 private:
     void renderLocked();
     void syncSize();
-    void drawCurves(QPainter &p);
+    void drawCurves();
     void drawTimeCursors(QPainter &p);
     void drawValueCursors(QPainter &p);
     void drawReadout(QPainter &p);
