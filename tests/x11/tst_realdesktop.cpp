@@ -18,6 +18,9 @@
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QProcess>
 #include <QScopeGuard>
@@ -87,6 +90,58 @@ private slots:
         QVERIFY2(ambiguous.lines().isEmpty(), qPrintable(ambiguous.lines().join(QLatin1Char('\n'))));
     }
 
+    void frameKeysWithEachChildWindow_data()
+    {
+        QTest::addColumn<QString>("child");
+        QTest::addColumn<bool>("maximised");
+        for (const char *child : {"parameter editor", "oscilloscope", "blank"})
+            for (bool maximised : {false, true})
+                QTest::addRow("%s, %s", child, maximised ? "maximised" : "normal") << QString::fromLatin1(child) << maximised;
+    }
+
+    void frameKeysWithEachChildWindow()
+    {
+        QFETCH(QString, child);
+        QFETCH(bool, maximised);
+        test::LogWatch ambiguous(QStringLiteral("Ambiguous shortcut"));
+        test::RecordingDialogs dialogs;
+        test::ScriptedLink link;
+        CMainFrame frame;
+        frame.resize(1200, 800);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QMdiSubWindow *sub = child == QLatin1String("parameter editor") ? (frame.openParameterEditor(), frame.parameterEditor())
+                             : child == QLatin1String("oscilloscope") ? (frame.openOscilloscope(), frame.oscilloscope())
+                                                                       : frame.openBlankChild();
+        QVERIFY(sub);
+        maximised ? sub->showMaximized() : sub->showNormal();
+        frame.mdiClient()->setActiveSubWindow(sub);
+        if (child == QLatin1String("oscilloscope")) // a text field has the focus: Ctrl+C is not its copy
+            if (auto *field = sub->findChild<QLineEdit *>()) {
+                field->setFocus();
+                field->selectAll();
+            }
+        QTest::qWait(100);
+        // Through the server to whatever has the focus, as a user's keys go.
+        const auto press = [](const char *keys) { return xdotool({"key", "--clearmodifiers", QLatin1String(keys)}); };
+        frame.setConnected(true);
+        QVERIFY(press("ctrl+c"));
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.isConnected(), 2000);
+        QSignalSpy search(&frame, &CMainFrame::searchRequested);
+        QVERIFY(press("ctrl+f"));
+        QTRY_COMPARE_WITH_TIMEOUT(search.size(), 1, 2000);
+        const int before = frame.mdiClient()->subWindowList().size();
+        QVERIFY(press("ctrl+n"));
+        QTRY_COMPARE_WITH_TIMEOUT(frame.mdiClient()->subWindowList().size(), before + 1, 2000);
+        frame.mdiClient()->setActiveSubWindow(sub);
+        QVERIFY(press("ctrl+w"));
+        QTRY_VERIFY_WITH_TIMEOUT(frame.oscilloscope() && frame.mdiClient()->activeSubWindow() == frame.oscilloscope(), 2000);
+        QVERIFY(press("ctrl+e"));
+        QTRY_VERIFY_WITH_TIMEOUT(frame.parameterEditor() && frame.mdiClient()->activeSubWindow() == frame.parameterEditor(),
+                                 2000);
+        QVERIFY2(ambiguous.lines().isEmpty(), qPrintable(ambiguous.lines().join(QLatin1Char('\n'))));
+    }
+
     void comboTipStaysUnderARestingPointer()
     {
         QWidget top;
@@ -106,6 +161,29 @@ private slots:
         QCursor::setPos(top.mapToGlobal(QPoint(300, 150)));
         QTRY_VERIFY_WITH_TIMEOUT(!visibleTip(), 1000);
         // The Leave hides it at once, the 80 ms check at the latest; slack for a loaded machine.
+        QVERIFY2(t.elapsed() < 400, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void listTipStaysUnderARestingPointer()
+    {
+        QWidget top;
+        top.resize(400, 260);
+        auto *list = new QListWidget(&top);
+        list->addItem(QStringLiteral("short"));
+        list->addItem(QStringLiteral("2: Another drive variable whose name is far too long for this list"));
+        list->setGeometry(20, 20, 120, 120);
+        CXTipListBox tips(list);
+        top.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&top));
+        const QRect row = list->visualItemRect(list->item(1));
+        QCursor::setPos(list->viewport()->mapToGlobal(QPoint(40, row.center().y())));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleTip(), 2000);
+        QTest::qWait(400);
+        QVERIFY(visibleTip()); // the tip is under the pointer and must not hide itself
+        QElapsedTimer t;
+        t.start();
+        QCursor::setPos(top.mapToGlobal(QPoint(300, 200)));
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleTip(), 1000);
         QVERIFY2(t.elapsed() < 400, qPrintable(QString::number(t.elapsed())));
     }
 

@@ -75,7 +75,9 @@ void CXTipListBox::mouseMovedTo(const QPoint &pos)
         m_tip->hide();
         return;
     }
-    const QRect item = m_list->visualRect(index);
+    // The item as far as the list shows it: a view may lay an item out wider
+    // than itself and cut it at its edge.
+    const QRect item = m_list->visualRect(index).intersected(m_list->viewport()->rect());
     const QString text = index.data().toString();
     if (m_list->fontMetrics().horizontalAdvance(text) > item.width() - 3) {
         m_tip->showText(text, m_list->viewport()->mapToGlobal(item.topLeft()), m_list->font(), true);
