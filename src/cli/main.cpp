@@ -5,6 +5,7 @@
 #include "link/Connection.h"
 #include "link/SerialLinkDriver.h"
 #include "paramdb/DriveTransfer.h"
+#include "paramdb/ParameterCompare.h"
 #include "paramdb/EditDialogRules.h"
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
@@ -114,6 +115,35 @@ int verifyWritten(const QStringList &numbers)
     err(QStringLiteral("Verify: %1 of %2 written function code(s) differ.").arg(mismatches).arg(numbers.size()));
     return mismatches ? SomeFailed : AllOk;
 }
+// Reads every parameter of `definitions` from the drive; failures to stderr.
+ParameterList snapshotDrive(const ParameterList &definitions, int *failures)
+{
+    DriveSnapshot snapshot(definitions);
+    while (!snapshot.finished()) {
+        const QString line = snapshot.step();
+        if (snapshot.lastFailed())
+            err(line);
+    }
+    *failures = int(snapshot.failures().size());
+    if (*failures)
+        err(QStringLiteral("%1 function code read failed!").arg(*failures));
+    return snapshot.values();
+}
+
+QString sideText(const CompareRow &row, bool first)
+{
+    const bool absent = first ? row.side == CompareRow::OnlySecond : row.side == CompareRow::OnlyFirst;
+    return absent ? QStringLiteral("(missing)") : oneLine(first ? row.first : row.second);
+}
+
+void printComparison(const Comparison &c, bool everyRow)
+{
+    for (const CompareRow &row : c.rows)
+        if (row.differs || everyRow)
+            out(oneLine(row.pno) + QLatin1Char('\t') + oneLine(row.name) + QLatin1Char('\t') + sideText(row, true) +
+                QLatin1Char('\t') + sideText(row, false) + QLatin1Char('\t') + oneLine(row.unit));
+    err(c.summary());
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -128,7 +158,14 @@ int main(int argc, char *argv[])
         "  write PNO=VALUE...    write values (limits and attributes as in the program)\n"
         "  download FILE         write every writable parameter of a parameter file, in table order\n"
         "  upload FILE           read every parameter and save the values into a copy of the definitions\n"
-        "  list FILE             print the parameters of a parameter file (no drive needed)\n\n"
+        "  list FILE             print the parameters of a parameter file (no drive needed)\n"
+        "  diff A B              compare two parameter files, or a file and the word drive; prints\n"
+        "                        PNO<TAB>name<TAB>value A<TAB>value B<TAB>unit per difference (--all: every\n"
+        "                        parameter); a parameter one side lacks shows (missing) there. Values are\n"
+        "                        compared as the drive sees them: 0 and 00, 50.0 and 50.00 are equal.\n"
+        "                        Exit 0 equal, 1 different, 2 error (a failed read included)\n"
+        "  restore FILE          write to the drive only the file's values that differ from it (read now),\n"
+        "                        then read each written register back\n\n"
         "Values are checked before anything is sent, by the rules of the edit dialogs: a number must be\n"
         "legal and within its limits, a selection one of its option keys, a multi-digit value one option\n"
         "per digit; read-only parameters are refused. One refused value and nothing at all is sent.\n"
@@ -142,8 +179,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption station(QStringLiteral("station"), QStringLiteral("RS485 station number 1..16 (default 1)."), QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Parameter definitions (default: DR420.mdb beside the program)."), QStringLiteral("FILE"));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("download: read every written register back and report values that differ."));
-    parser.addOptions({port, baud, rs485, station, db, verify});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload or list"));
+    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("diff: print every parameter, not only the differences."));
+    parser.addOptions({port, baud, rs485, station, db, verify, all});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload, list, diff or restore"));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -168,10 +206,11 @@ int main(int argc, char *argv[])
                 QLatin1Char('\t') + oneLine(r.Name));
         return AllOk;
     }
-    const bool known = command == QLatin1String("read") || command == QLatin1String("write") ||
-                       command == QLatin1String("download") || command == QLatin1String("upload");
-    if (!known || (command != QLatin1String("upload") && command != QLatin1String("download") && rest.isEmpty()) ||
-        ((command == QLatin1String("upload") || command == QLatin1String("download")) && rest.size() != 1)) {
+    const bool oneFile = command == QLatin1String("upload") || command == QLatin1String("download") ||
+                         command == QLatin1String("restore");
+    const bool isDiff = command == QLatin1String("diff");
+    const bool known = command == QLatin1String("read") || command == QLatin1String("write") || oneFile || isDiff;
+    if (!known || rest.isEmpty() || (oneFile && rest.size() != 1) || (isDiff && rest.size() != 2)) {
         err(QStringLiteral("dr420-cli: bad command line (see --help)"));
         return UsageOrConnection;
     }
@@ -189,8 +228,36 @@ int main(int argc, char *argv[])
             return UsageOrConnection;
         }
     }
-    // The definitions: the file to download is its own definitions.
-    const QString tablePath = command == QLatin1String("download") ? rest.first() : definitions;
+    // diff: each side that is a file is read now; the drive is read against
+    // the other side's definitions (or the default database's).
+    const QString kDrive = QStringLiteral("drive");
+    ParameterList sides[2];
+    bool sideIsDrive[2] = {false, false};
+    if (isDiff) {
+        for (int i = 0; i < 2; ++i) {
+            sideIsDrive[i] = rest[i] == kDrive;
+            if (sideIsDrive[i])
+                continue;
+            const LoadResult r = LoadParameterList(rest[i], &sides[i]);
+            if (!r.opened || sides[i].empty()) {
+                err(QStringLiteral("dr420-cli: no parameters in %1").arg(rest[i]));
+                return UsageOrConnection;
+            }
+        }
+        if (sideIsDrive[0] && sideIsDrive[1]) {
+            err(QStringLiteral("dr420-cli: diff needs at least one parameter file"));
+            return UsageOrConnection;
+        }
+        if (!sideIsDrive[0] && !sideIsDrive[1]) {
+            const Comparison c = CompareParameterLists(sides[0], sides[1]);
+            printComparison(c, parser.isSet(all));
+            return c.differences() ? SomeFailed : AllOk;
+        }
+    }
+    // The definitions: the file to download or restore is its own definitions.
+    const QString tablePath = command == QLatin1String("download") || command == QLatin1String("restore") ? rest.first()
+                              : isDiff ? (sideIsDrive[0] ? rest[1] : rest[0])
+                                       : definitions;
     if (!loadDefinitions(tablePath)) {
         err(QStringLiteral("dr420-cli: no parameters in %1").arg(tablePath));
         return UsageOrConnection;
@@ -214,7 +281,7 @@ int main(int argc, char *argv[])
                 status = SomeFailed;
             }
         }
-    } else if (command == QLatin1String("download")) {
+    } else if (command == QLatin1String("download") || command == QLatin1String("restore")) {
         for (ParameterRecord &r : ParameterTable()) {
             if (r.RW == kReadOnly)
                 continue;
@@ -260,6 +327,24 @@ int main(int argc, char *argv[])
             if (parser.isSet(verify))
                 status = std::max(status, verifyWritten(written));
         }
+    } else if (isDiff) {
+        int failures = 0;
+        const int d = sideIsDrive[0] ? 0 : 1;
+        sides[d] = snapshotDrive(ParameterTable(), &failures);
+        const Comparison c = CompareParameterLists(sides[0], sides[1]);
+        printComparison(c, parser.isSet(all));
+        status = failures ? UsageOrConnection : c.differences() ? SomeFailed : AllOk;
+    } else if (command == QLatin1String("restore")) {
+        int failures = 0;
+        const ParameterList file = ParameterTable();
+        const ParameterList drive = snapshotDrive(file, &failures);
+        RestoreRun run(file, drive);
+        for (const QString &line : run.skipped())
+            err(QStringLiteral("Left out: %1").arg(line));
+        while (!run.finished())
+            err(run.step());
+        err(run.summary());
+        status = failures || !run.allDone() ? SomeFailed : AllOk;
     } else { // upload
         QStringList numbers;
         for (const ParameterRecord &r : ParameterTable())

@@ -192,6 +192,122 @@ private slots:
         QVERIFY(r.err.contains(QLatin1String("Verify: 1 of")));
     }
 
+    // A parameter file from the defaults with some values changed (and, when
+    // given, one parameter dropped).
+    QString fileWith(const QString &name, const QList<QPair<QString, QString>> &values, const QString &drop = QString())
+    {
+        ParameterTable().clear();
+        LoadParameterTable(binDir() + QStringLiteral("/DR420.mdb"));
+        for (const auto &[pno, value] : values)
+            ParameterTable()[size_t(FindParameterIndex(pno))].Value = value;
+        setDefaultDatabasePath(binDir() + QStringLiteral("/DR420.mdb"));
+        const QString file = m_dir.filePath(name);
+        if (!SaveParameterFile(file))
+            return QString();
+        if (!drop.isEmpty()) {
+            QProcess sqlite;
+            sqlite.start(QStringLiteral("sqlite3"), {file, QStringLiteral("delete from Parameter where PNO='%1'").arg(drop)});
+            if (!sqlite.waitForFinished(10000) || sqlite.exitCode() != 0)
+                return QString();
+        }
+        return file;
+    }
+
+    void diffOfTwoFiles()
+    {
+        const QString defaults = binDir() + QStringLiteral("/DR420.mdb");
+        // Two real changes and one that only looks like one ("00" is the register value 0).
+        const QString a = fileWith(QStringLiteral("a.mdb"), {{"F0-11", "7.00"}, {"F0-13", "8.00"}, {"F0-02", "0"}});
+        QVERIFY(!a.isEmpty());
+        CliResult r = cli({"diff", a, defaults});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, QStringLiteral("F0-11\tAcceleration time 1\t7.00\t10.00\ts\n"
+                                       "F0-13\tDeceleration time 1\t8.00\t10.00\ts\n"));
+        QVERIFY(r.err.contains(QLatin1String("2 of 261 parameters differ")));
+        r = cli({"diff", "--all", a, defaults});
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 261);
+        r = cli({"diff", defaults, defaults});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QString());
+        // A parameter one file lacks: listed once, "(missing)" on that side.
+        const QString b = fileWith(QStringLiteral("b.mdb"), {}, QStringLiteral("F0-04"));
+        QVERIFY(!b.isEmpty());
+        r = cli({"diff", defaults, b});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.out.startsWith(QLatin1String("F0-04\t")) && r.out.contains(QLatin1String("\t(missing)\t")),
+                 qPrintable(r.out));
+        r = cli({"diff", defaults, m_dir.filePath(QStringLiteral("none.mdb"))});
+        QCOMPARE(r.status, 2);
+    }
+
+    void diffWithTheDrive()
+    {
+        const QString defaults = binDir() + QStringLiteral("/DR420.mdb");
+        CliResult r = cli(connect({"diff", "drive", defaults}));
+        QCOMPARE(r.status, 0);
+        QVERIFY(cli(connect({"write", "F0-11=3.00"})).status == 0);
+        r = cli(connect({"diff", "drive", defaults}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.startsWith(QLatin1String("F0-11\t")) && r.out.count(QLatin1Char('\n')) == 1, qPrintable(r.out));
+        QVERIFY(r.out.contains(QLatin1String("\t3.00\t")));
+        r = cli(connect({"diff", "drive", "drive"}));
+        QCOMPARE(r.status, 2);
+    }
+
+    void backupThenRestoreToAChangedDrive()
+    {
+        const QString backup = m_dir.filePath(QStringLiteral("backup.mdb"));
+        QCOMPARE(cli(connect({"upload", backup})).status, 0);
+        // Somebody changes the drive: two values that may change any time, one only while stopped.
+        m_drive->defineRegister(PnoToAddress(QStringLiteral("F0-11")), 111);
+        m_drive->defineRegister(PnoToAddress(QStringLiteral("F0-13")), 222);
+        m_drive->defineRegister(PnoToAddress(QStringLiteral("F1-02")), 400);
+        m_drive->setRunState(1);
+        m_drive->clearRequests();
+        CliResult r = cli(connect({"restore", backup}));
+        QCOMPARE(r.status, 1); // F1-02 could not be put back while it runs
+        QVERIFY2(r.err.contains(QLatin1String("Function code F1-02 cannot be modified during operation!")), qPrintable(r.err));
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-11"))), uint16_t(1000));
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-13"))), uint16_t(1000));
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F1-02"))), uint16_t(400));
+        int writes = 0;
+        for (const auto &req : m_drive->requests())
+            writes += req.code == 66;
+        QCOMPARE(writes, 2); // only what differed
+        m_drive->setRunState(3);
+        r = cli(connect({"restore", backup}));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F1-02"))), uint16_t(380));
+        QVERIFY(r.err.contains(QLatin1String("1 of 1 function code(s) restored and verified")));
+        QCOMPARE(cli(connect({"diff", "drive", backup})).status, 0);
+    }
+
+    void restoreVerifyCatchesAValueTheDriveKeptOld()
+    {
+        sim::SimOptions o;
+        o.database = binDir() + QStringLiteral("/DR420.mdb");
+        o.ignoreWrites = {PnoToAddress(QStringLiteral("F0-11"))};
+        m_drive = std::make_unique<sim::DriveSimulator>(o);
+        QVERIFY(m_drive->start());
+        const QString file = fileWith(QStringLiteral("wanted.mdb"), {{"F0-11", "7.00"}, {"F0-13", "8.00"}});
+        const CliResult r = cli(connect({"restore", file}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("Verify: function code F0-11 reads 10.00, 7.00 was written.")),
+                 qPrintable(r.err));
+        QVERIFY(r.err.contains(QLatin1String("Verify: function code F0-13 holds 8.00.")));
+    }
+
+    void restoreWithARefusedValueSendsNothing()
+    {
+        const QString file = fileWith(QStringLiteral("bad.mdb"), {{"F0-11", "7.00"}, {"F0-13", "999"}});
+        m_drive->clearRequests();
+        const CliResult r = cli(connect({"restore", file}));
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QLatin1String("nothing was sent to the drive")));
+        QVERIFY(m_drive->requests().isEmpty());
+    }
+
     void uploadToABadNameReadsNothing()
     {
         m_drive->clearRequests();

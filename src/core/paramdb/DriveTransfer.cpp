@@ -27,31 +27,45 @@ bool equalsWithoutDashes(const QString &a, const QString &key)
 }
 } // namespace
 
+namespace {
+bool readRegister(const QString &pno, uint16_t *raw)
+{
+    const uint16_t address = PnoToAddress(withoutDashes(pno));
+    const LinkSettingsData &settings = LinkSettings();
+    std::lock_guard<std::mutex> lock(linkLock());
+    if (settings.rs485) {
+        uint32_t slot = 0;
+        if ((LinkReadRegister(uint8_t(settings.station), address, &slot) & 0xFFFF) != 0)
+            return false;
+        *raw = uint16_t(slot & 0xFFFF);
+        return true;
+    }
+    const uint8_t data[4] = {uint8_t(address & 0xFF), uint8_t(address >> 8), 0, 0};
+    uint8_t response[4] = {0, 0, 0, 0};
+    if (!LinkCommand(kCmdReadRegister, data, response))
+        return false;
+    *raw = uint16_t(response[0] | (response[1] << 8));
+    return true;
+}
+} // namespace
+
+bool ReadParameterValue(const ParameterRecord &record, QString *text)
+{
+    uint16_t raw = 0;
+    if (!readRegister(record.PNO, &raw))
+        return false;
+    *text = FormatRawValue(raw, record.Sign, record.ZPoint);
+    return true;
+}
+
 bool ReadParameter(const QString &pno)
 {
     ParameterRecord record;
     if (!FindParameter(pno, record))
         return false;
     const QString key = withoutDashes(pno);
-    const uint16_t address = PnoToAddress(key);
-    const LinkSettingsData &settings = LinkSettings();
-    uint16_t raw = 0;
-    {
-        std::lock_guard<std::mutex> lock(linkLock());
-        if (settings.rs485) {
-            uint32_t slot = 0;
-            if ((LinkReadRegister(uint8_t(settings.station), address, &slot) & 0xFFFF) != 0)
-                return false;
-            raw = uint16_t(slot & 0xFFFF);
-        } else {
-            const uint8_t data[4] = {uint8_t(address & 0xFF), uint8_t(address >> 8), 0, 0};
-            uint8_t response[4] = {0, 0, 0, 0};
-            if (!LinkCommand(kCmdReadRegister, data, response))
-                return false;
-            raw = uint16_t(response[0] | (response[1] << 8));
-        }
-    }
-    record.Value = FormatRawValue(raw, record.Sign, record.ZPoint);
+    if (!ReadParameterValue(record, &record.Value))
+        return false;
     auto &table = ParameterTable();
     for (ParameterRecord &r : table) {
         if (equalsWithoutDashes(r.PNO, key)) {
@@ -67,12 +81,17 @@ WriteResult WriteParameter(const QString &pno)
     ParameterRecord record;
     if (!FindParameter(pno, record))
         return WriteResult::Failed;
+    return WriteParameterValue(record);
+}
+
+WriteResult WriteParameterValue(const ParameterRecord &record)
+{
     if (record.RW == kReadOnly)
         return WriteResult::Written; // nothing is sent for a read-only parameter
     if (record.RW == kReadOnlyWhileRunning && !IsDriveStopped())
         return WriteResult::Refused;
     const uint16_t raw = ParseValueText(record.Value, record.Sign, record.ZPoint);
-    const uint16_t address = PnoToAddress(withoutDashes(pno.trimmed()));
+    const uint16_t address = PnoToAddress(withoutDashes(record.PNO.trimmed()));
     const LinkSettingsData &settings = LinkSettings();
     std::lock_guard<std::mutex> lock(linkLock());
     if (settings.rs485)

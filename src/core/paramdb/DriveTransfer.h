@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParameterRecord.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,10 +13,16 @@ namespace dr420 {
 // Reads one parameter's register and stores its display text in the table.
 bool ReadParameter(const QString &pno);
 
+// Reads the register of `record` and gives its display text; stores nothing.
+bool ReadParameterValue(const ParameterRecord &record, QString *text);
+
 enum class WriteResult { Written, Refused, Failed };
 // Writes one parameter's value from the table (read-only ones send nothing
 // and count as written; read-only-while-running ones need a stopped drive).
 WriteResult WriteParameter(const QString &pno);
+// The same for the value in `record`, which need not be the table's. The
+// caller has checked the value by the edit dialogs' rules.
+WriteResult WriteParameterValue(const ParameterRecord &record);
 
 // One run over a list of parameter numbers, a step per parameter.
 class TransferRun
