@@ -50,6 +50,12 @@ public:
         return true;
     }
 
+    bool confirm(QWidget *, const QString &title, const QString &text, const QStringList &details) override
+    {
+        confirmations.append({title, text, details});
+        return confirmAnswers.empty() ? false : takeFirstBool();
+    }
+
     QStringList texts() const
     {
         QStringList t;
@@ -63,8 +69,21 @@ public:
     std::deque<QString> fileAnswers;     // empty text = Cancel
     std::deque<QColor> colourAnswers;    // invalid colour = Cancel
     int colourRequests = 0;
+    struct Confirmation {
+        QString title;
+        QString text;
+        QStringList details;
+    };
+    QList<Confirmation> confirmations;
+    std::deque<bool> confirmAnswers; // none left = Cancel
 
 private:
+    bool takeFirstBool()
+    {
+        const bool b = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return b;
+    }
     static QString takeFirst(std::deque<QString> &q)
     {
         QString s = q.front();

@@ -35,6 +35,28 @@ CParaFrame::CParaFrame(QWidget *parent)
         QAction *action = addToolCommand(bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(23, 22));
         connect(action, &QAction::triggered, m_view, c.slot);
     }
+    // Compare, back up and restore: beside the editor's own three.
+    bar->addSeparator();
+    const struct {
+        const char *name;
+        QIcon icon;
+        const char *prompt;
+        void (CParaView::*slot)();
+    } more[] = {
+        {"actionCompareParameters", artwork::compareIcon(),
+         "Compare the parameter list with the default database, a parameter file or the drive\nCompare Parameters",
+         &CParaView::compareParameters},
+        {"actionBackupDrive", artwork::backupIcon(),
+         "Read every parameter from the drive and save them as a parameter file\nBackup Drive to File",
+         &CParaView::backupDriveToFile},
+        {"actionRestoreDrive", artwork::restoreIcon(),
+         "Write the values of a parameter file that differ from the drive, and verify them\nRestore File to Drive",
+         &CParaView::restoreFileToDrive},
+    };
+    for (const auto &c : more) {
+        QAction *action = addToolCommand(bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(23, 22));
+        connect(action, &QAction::triggered, m_view, c.slot);
+    }
     addToolBar(Qt::TopToolBarArea, bar);
 }
 

@@ -1,6 +1,8 @@
 #include "ParaView.h"
 
 #include "EditDialogs.h"
+#include "DriveJobs.h"
+#include "ParaCompareDlg.h"
 #include "ParaSearchDlg.h"
 #include "RWProgressDlg.h"
 #include "common/Messages.h"
@@ -351,6 +353,52 @@ QStringList CParaView::tickedNumbers() const
     for (int row : m_list->checkedRows())
         numbers << m_list->item(row, 0)->text();
     return numbers;
+}
+
+void CParaView::refreshValues()
+{
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        ParameterRecord record;
+        if (m_list->item(row, 0) && FindParameter(m_list->item(row, 0)->text(), record))
+            m_list->item(row, 2)->setText(record.Value);
+    }
+}
+
+bool CParaView::connectedForDriveJob() const
+{
+    if (samplingActive())
+        return false;
+    if (!m_connected || !m_connected()) {
+        showMessage(QStringLiteral("Serial port not connected!"), QString(), MessageIcon::None);
+        return false;
+    }
+    return true;
+}
+
+void CParaView::compareParameters()
+{
+    if (m_compare) {
+        m_compare->refresh();
+        m_compare->raise();
+        m_compare->activateWindow();
+        return;
+    }
+    m_compare = new CParaCompareDlg([this] { return !samplingActive() && m_connected && m_connected(); }, this);
+    m_compare->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_compare, &CParaCompareDlg::tableChanged, this, &CParaView::refreshValues);
+    m_compare->show();
+}
+
+void CParaView::backupDriveToFile()
+{
+    if (connectedForDriveJob())
+        dr420::backupDriveToFile(this, ParameterTable());
+}
+
+void CParaView::restoreFileToDrive()
+{
+    if (connectedForDriveJob())
+        dr420::restoreFileToDrive(this);
 }
 
 void CParaView::refreshTickedValues()

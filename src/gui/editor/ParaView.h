@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ParaCompareDlg.h"
 #include "ParaSearchDlg.h"
 
 #include <QPointer>
@@ -15,6 +16,7 @@ class QTreeWidgetItem;
 namespace dr420 {
 
 class CComboListCtrl;
+
 
 class CSplitterControl;
 
@@ -39,6 +41,7 @@ public:
     QCheckBox *selectAll() const { return m_selectAll; }
     double splitterRatio() const { return m_ratio; }
     CParaSearchDlg *searchDialog() const { return m_search; }
+    CParaCompareDlg *compareDialog() const { return m_compare; }
     // Table positions of the ticked rows (the list shows the table in order
     // or one group of it).
     QList<int> tickedParameters() const;
@@ -55,6 +58,12 @@ public slots:
     // "Read Parameter" / "Write Parameter".
     void readParameters();
     void writeParameters();
+    // Compare, back up and restore (beside the editor's own commands).
+    void compareParameters();
+    void backupDriveToFile();
+    void restoreFileToDrive();
+    // Every row's value text from the table again (ticks stay).
+    void refreshValues();
 
 public:
     // How the view learns whether the link is connected (the main window's title).
@@ -67,6 +76,7 @@ protected:
 
 private:
     void finishSearchClose();
+    bool connectedForDriveJob() const;
     void layoutControls();
     void addRow(int row, int tableIndex, const QString &tip);
     void treeSelectionChanged();
@@ -89,6 +99,7 @@ private:
     QList<int> m_rowToTable; // list row -> ParameterTable index
     double m_ratio = 3.0;
     QPointer<CParaSearchDlg> m_search;
+    QPointer<CParaCompareDlg> m_compare;
     bool m_searchClosing = false;
     std::function<bool()> m_connected;
 };

@@ -153,6 +153,53 @@ QIcon searchIcon()
     });
 }
 
+QIcon compareIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(60, 60, 70), 1.5 * s));
+        p.setBrush(QColor(255, 255, 255));
+        p.drawRect(QRectF(3 * s, 4 * s, 14 * s, 20 * s));
+        p.setBrush(QColor(255, 236, 200));
+        p.drawRect(QRectF(14 * s, 8 * s, 14 * s, 20 * s));
+        p.setPen(QPen(QColor(200, 40, 40), 2.5 * s));
+        p.drawLine(QPointF(17 * s, 15 * s), QPointF(25 * s, 15 * s));
+        p.drawLine(QPointF(17 * s, 21 * s), QPointF(25 * s, 21 * s));
+        p.drawLine(QPointF(24 * s, 12 * s), QPointF(18 * s, 24 * s));
+    });
+}
+
+namespace {
+// A disk with an arrow into it (down) or out of it (up).
+void diskWithArrow(QPainter &p, double s, bool down)
+{
+    p.setPen(QPen(QColor(40, 50, 90), 1.5 * s));
+    p.setBrush(QColor(90, 110, 170));
+    p.drawRect(QRectF(4 * s, 14 * s, 24 * s, 15 * s));
+    p.setBrush(QColor(230, 230, 235));
+    p.drawRect(QRectF(9 * s, 14 * s, 14 * s, 6 * s));
+    QPainterPath arrow;
+    const double tip = down ? 13 * s : 2 * s, base = down ? 7 * s : 8 * s;
+    arrow.moveTo(16 * s, tip);
+    arrow.lineTo(10 * s, base);
+    arrow.lineTo(22 * s, base);
+    arrow.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(down ? QColor(40, 150, 60) : QColor(220, 120, 30));
+    p.drawRect(QRectF(13.5 * s, down ? 1 * s : 8 * s, 5 * s, 6 * s));
+    p.drawPath(arrow);
+}
+} // namespace
+
+QIcon backupIcon()
+{
+    return iconFrom([](QPainter &p, double s) { diskWithArrow(p, s, true); });
+}
+
+QIcon restoreIcon()
+{
+    return iconFrom([](QPainter &p, double s) { diskWithArrow(p, s, false); });
+}
+
 QIcon attributeIcon(int rw)
 {
     return iconFrom([rw](QPainter &p, double s) {

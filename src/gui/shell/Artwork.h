@@ -14,6 +14,9 @@ QIcon confirmIcon();          // green tick
 QIcon openFileIcon();         // folder
 QIcon saveFileIcon();         // disk
 QIcon searchIcon();           // magnifier
+QIcon compareIcon();          // two sheets and a not-equal sign
+QIcon backupIcon();           // arrow into a disk
+QIcon restoreIcon();          // arrow out of a disk
 // Attribute of a parameter: 0 read-only (lock), 1 read-only while running
 // (lock over a turning wheel), 2 read/write (pencil).
 QIcon attributeIcon(int rw);

@@ -44,6 +44,16 @@ void QtDialogService::message(const QString &text, const QString &caption, Messa
     box.exec();
 }
 
+bool QtDialogService::confirm(QWidget *parent, const QString &title, const QString &text, const QStringList &details)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent ? parent : QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Cancel);
+    if (!details.isEmpty())
+        box.setDetailedText(details.join(QLatin1Char('\n')));
+    return box.exec() == QMessageBox::Ok;
+}
+
 QString QtDialogService::chooseFile(QWidget *parent, const FileRequest &request)
 {
     QFileDialog dialog(parent, request.title, request.initialPath, toQtFileFilter(request.filter));

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -27,6 +28,9 @@ public:
     virtual QString chooseFile(QWidget *parent, const FileRequest &request) = 0;
     // True with `colour` changed when the user confirmed.
     virtual bool chooseColour(QWidget *parent, QColor &colour) = 0;
+    // A question before something that changes the drive: true when the user
+    // confirmed. `details` are shown on request (one line each).
+    virtual bool confirm(QWidget *parent, const QString &title, const QString &text, const QStringList &details) = 0;
 };
 
 DialogService &dialogs();
@@ -40,6 +44,7 @@ public:
     void message(const QString &text, const QString &caption, MessageIcon icon) override;
     QString chooseFile(QWidget *parent, const FileRequest &request) override;
     bool chooseColour(QWidget *parent, QColor &colour) override;
+    bool confirm(QWidget *parent, const QString &title, const QString &text, const QStringList &details) override;
 };
 
 // "A(*.a)|*.a|B|*.b||" -> "A(*.a) (*.a);;B (*.b)": the pipe-separated pairs

@@ -94,6 +94,23 @@ void CMainFrame::createActions()
     para->setIcon(artwork::parameterEditorIcon());
     setPrompt(para, QStringLiteral("W/R-Function Code\nW/R-Function Code"));
     connect(para, &QAction::triggered, this, &CMainFrame::openParameterEditor);
+    // The parameter editor's compare, backup and restore, for when its tool bar is not at hand.
+    code->addSeparator();
+    const struct {
+        const char *text;
+        const char *editorAction;
+    } editorCommands[] = {{"Compare Parameters...", "actionCompareParameters"},
+                          {"Backup Drive to File...", "actionBackupDrive"},
+                          {"Restore File to Drive...", "actionRestoreDrive"}};
+    for (const auto &c : editorCommands) {
+        QAction *a = code->addAction(QString::fromLatin1(c.text));
+        a->setObjectName(QStringLiteral("menu") + QLatin1String(c.editorAction).mid(6));
+        const QString name = QLatin1String(c.editorAction);
+        connect(a, &QAction::triggered, this, [this, name] {
+            openParameterEditor();
+            emit editorCommandRequested(name);
+        });
+    }
 
     QMenu *wave = bar->addMenu(QStringLiteral("Wave Display(&W)"));
     QAction *scope = addCommand(this, wave, QStringLiteral("Oscilloscope(&S)\tCtrl+W"), QKeySequence(QStringLiteral("Ctrl+W")));

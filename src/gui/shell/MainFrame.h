@@ -50,6 +50,8 @@ public slots:
 signals:
     // Ctrl+F: the parameter editor searches.
     void searchRequested();
+    // A command of the parameter editor's tool bar, by its action's name.
+    void editorCommandRequested(const QString &actionName);
 
 protected:
     // Frame keys win over text fields: Ctrl+C closes the port, it is no copy key here.

@@ -6,6 +6,7 @@
 #include "scope/WaveFrame.h"
 #include "scope/WaveView.h"
 
+#include <QAction>
 #include <QWidget>
 
 namespace dr420 {
@@ -15,6 +16,10 @@ QWidget *createParameterView(CMainFrame *frame)
     auto *editor = new CParaFrame;
     QObject::connect(frame, &CMainFrame::searchRequested, editor->view(), &CParaView::openSearch);
     editor->view()->setConnectionProbe([frame] { return frame->isConnected(); });
+    QObject::connect(frame, &CMainFrame::editorCommandRequested, editor, [editor](const QString &name) {
+        if (QAction *action = editor->findChild<QAction *>(name))
+            action->trigger();
+    });
     return editor;
 }
 
