@@ -1,4 +1,7 @@
 #include "TestSupport.h"
+#include <QMenu>
+#include "editor/ParaView.h"
+#include "editor/ParaFrame.h"
 #include "common/ShellRules.h"
 #include "paramdb/ParameterRecord.h"
 #include "scope/SamplingState.h"
@@ -77,6 +80,40 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages.first().text.contains(QLatin1String("DR420.mdb")));
         QCOMPARE(frame.windowTitle(), kTitleNotConnected);
+    }
+
+    void compareBackupAndRestoreBesideTheEditorsOwnCommands()
+    {
+        test::RecordingDialogs dialogs;
+        test::ScriptedLink link;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        // The Function Code menu: its own command first, then the editor's three after a separator.
+        QMenu *code = frame.menuBar()->actions().at(1)->menu();
+        QStringList texts;
+        for (QAction *a : code->actions())
+            texts << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        QCOMPARE(texts, (QStringList{"W/R-Function Code\tCtrl+E", "|", "Compare Parameters...",
+                                     "Backup Drive to File...", "Restore File to Drive..."}));
+        // From the menu: the editor opens and its command runs (here: the compare window).
+        code->actions().at(2)->trigger();
+        QVERIFY(frame.parameterEditor());
+        auto *editor = qobject_cast<CParaFrame *>(frame.parameterEditor()->widget());
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->view()->compareDialog());
+        QVERIFY(editor->view()->compareDialog()->isVisible());
+        editor->view()->compareDialog()->close();
+        // The editor's tool bar keeps its three in their order; the new ones come after a separator.
+        texts.clear();
+        for (QAction *a : editor->findChild<QToolBar *>(QStringLiteral("parameterBar"))->actions())
+            texts << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+        QCOMPARE(texts, (QStringList{"actionOpenParameterFile", "actionSaveParameterFile", "actionSearchParameters", "|",
+                                     "actionCompareParameters", "actionBackupDrive", "actionRestoreDrive"}));
+        // Not connected: backup asks nothing and reads nothing.
+        code->actions().at(3)->trigger();
+        QVERIFY(dialogs.fileRequests.isEmpty());
+        QCOMPARE(dialogs.texts().last(), QStringLiteral("Serial port not connected!"));
     }
 
     void menusToolBarAndStatusBar()

@@ -30,19 +30,7 @@ CParaFrame::CParaFrame(QWidget *parent)
         {"actionOpenParameterFile", artwork::openFileIcon(), "Open The Parameter File\nOpen The Parameter File", &CParaView::openParameterFile},
         {"actionSaveParameterFile", artwork::saveFileIcon(), "Save The Parameter File\nSave The ParameterParameter", &CParaView::saveParameterFile},
         {"actionSearchParameters", artwork::searchIcon(), "Search Parameters\nFind Parameters", &CParaView::openSearch},
-    };
-    for (const auto &c : commands) {
-        QAction *action = addToolCommand(bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(23, 22));
-        connect(action, &QAction::triggered, m_view, c.slot);
-    }
-    // Compare, back up and restore: beside the editor's own three.
-    bar->addSeparator();
-    const struct {
-        const char *name;
-        QIcon icon;
-        const char *prompt;
-        void (CParaView::*slot)();
-    } more[] = {
+        // Compare, back up and restore: after the editor's own three, behind a separator.
         {"actionCompareParameters", artwork::compareIcon(),
          "Compare the parameter list with the default database, a parameter file or the drive\nCompare Parameters",
          &CParaView::compareParameters},
@@ -53,7 +41,9 @@ CParaFrame::CParaFrame(QWidget *parent)
          "Write the values of a parameter file that differ from the drive, and verify them\nRestore File to Drive",
          &CParaView::restoreFileToDrive},
     };
-    for (const auto &c : more) {
+    for (const auto &c : commands) {
+        if (&c == &commands[3])
+            bar->addSeparator();
         QAction *action = addToolCommand(bar, QLatin1String(c.name), c.icon, QString::fromUtf8(c.prompt), QSize(23, 22));
         connect(action, &QAction::triggered, m_view, c.slot);
     }
