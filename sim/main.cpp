@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Create symbolic link PATH to the device (removed at exit)."), QStringLiteral("PATH"));
     const QCommandLineOption com(QStringLiteral("com"), QStringLiteral("Map the device as COM port N in the COM port map (entry removed at exit)."), QStringLiteral("N"));
-    const QCommandLineOption map(QStringLiteral("map"), QStringLiteral("COM port map to use with --com (default: comports.ini beside this program)."), QStringLiteral("FILE"));
+    const QCommandLineOption map(QStringLiteral("map"), QStringLiteral("COM port map to use with --com (default: the one the program uses, see README)."), QStringLiteral("FILE"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("The drive's current RS232 rate (default 115200)."), QStringLiteral("B"), QStringLiteral("115200"));
     const QCommandLineOption rs485(QStringLiteral("rs485"), QStringLiteral("Speak Modbus RTU (RS485) instead of the RS232 command protocol."));
     const QCommandLineOption station(QStringLiteral("station"), QStringLiteral("RS485 station number (default 1)."), QStringLiteral("N"), QStringLiteral("1"));

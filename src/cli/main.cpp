@@ -1,6 +1,6 @@
 // dr420-cli: read, write, download and upload drive parameters without the
 // window, for production lines that program many drives with one file.
-#include "common/ProgramDir.h"
+#include "common/AppPaths.h"
 #include "common/TextNumbers.h"
 #include "link/Connection.h"
 #include "link/SerialLinkDriver.h"
@@ -158,7 +158,8 @@ int main(int argc, char *argv[])
         "  write PNO=VALUE...    write values (limits and attributes as in the program)\n"
         "  download FILE         write every writable parameter of a parameter file, in table order\n"
         "  upload FILE           read every parameter and save the values into a copy of the definitions\n"
-        "  list FILE             print the parameters of a parameter file (no drive needed)\n"
+        "  list [FILE]           print the parameters of a parameter file, or of the default database\n"
+        "                        (no drive needed)\n"
         "  diff A B              compare two parameter files, or a file and the word drive; prints\n"
         "                        PNO<TAB>name<TAB>value A<TAB>value B<TAB>unit per difference (--all: every\n"
         "                        parameter); a parameter one side lacks shows (missing) there. Values are\n"
@@ -191,15 +192,15 @@ int main(int argc, char *argv[])
     }
     const QString command = args.first();
     const QStringList rest = args.mid(1);
-    const QString definitions = parser.isSet(db) ? parser.value(db) : programDir() + QStringLiteral("DR420.mdb");
+    const QString definitions = parser.isSet(db) ? parser.value(db) : appFilePath(AppFile::Database);
     setDefaultDatabasePath(definitions);
 
     if (command == QLatin1String("list")) {
-        if (rest.size() != 1) {
-            err(QStringLiteral("dr420-cli: list FILE"));
+        if (rest.size() > 1) {
+            err(QStringLiteral("dr420-cli: list [FILE]"));
             return UsageOrConnection;
         }
-        if (!loadDefinitions(rest.first()))
+        if (!loadDefinitions(rest.isEmpty() ? definitions : rest.first()))
             return UsageOrConnection;
         for (const ParameterRecord &r : ParameterTable())
             out(oneLine(r.PNO) + QLatin1Char('\t') + oneLine(r.Value) + QLatin1Char('\t') + oneLine(r.Unit) +

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
+#include "shell/HelpWindow.h"
 #include <QMenu>
+#include <QTextBrowser>
 #include "editor/ParaView.h"
 #include "editor/ParaFrame.h"
 #include "common/ShellRules.h"
@@ -114,6 +116,22 @@ private slots:
         code->actions().at(3)->trigger();
         QVERIFY(dialogs.fileRequests.isEmpty());
         QCOMPARE(dialogs.texts().last(), QStringLiteral("Serial port not connected!"));
+    }
+
+    void f1ShowsTheManualWhenThereIsNoVendorHelpFile()
+    {
+        test::RecordingDialogs dialogs;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTest::keyClick(&frame, Qt::Key_F1);
+        auto *help = frame.findChild<CHelpWindow *>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QVERIFY(help->browser()->toPlainText().contains(QLatin1String("Connecting to the drive")));
+        QTest::keyClick(&frame, Qt::Key_F1); // the same window again
+        QCOMPARE(frame.findChildren<CHelpWindow *>().size(), 1);
+        QVERIFY(dialogs.messages.isEmpty());
     }
 
     void menusToolBarAndStatusBar()

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -81,6 +82,22 @@ private slots:
         QCOMPARE(dialog.list(PortSettings::Station)->count(), 16);
         QVERIFY(!port->isEditable());
         QCOMPARE(dialog.findChild<QPushButton *>(QStringLiteral("cancelButton"))->text(), QStringLiteral("Cancle"));
+    }
+
+    void dialogTellsWhichDeviceThePortIs()
+    {
+        test::ScratchProgramDir dir;
+        writeFile(dir.file(QStringLiteral("settings.ini")), kSettings);
+        sim::DriveSimulator drive;
+        QVERIFY(drive.start());
+        QVERIFY(ComPortMap::setEntry(ComPortMap::defaultPath(), 1, drive.slavePath()));
+        QVERIFY(ComPortMap::setEntry(ComPortMap::defaultPath(), 2, dir.file(QStringLiteral("gone"))));
+        COpenCommDlg dialog;
+        QCOMPARE(dialog.portInfo()->text(), QStringLiteral("COM1 = %1: pseudo-terminal").arg(drive.slavePath()));
+        dialog.list(PortSettings::Port)->setCurrentIndex(1);
+        QCOMPARE(dialog.portInfo()->text(), QStringLiteral("COM2 = %1: not present").arg(dir.file(QStringLiteral("gone"))));
+        if (ComPortMap::presentDevices().size() < 3)
+            QCOMPARE(COpenCommDlg::portDeviceText(3), QStringLiteral("COM3: no device (not present)"));
     }
 
     void missingSettingsGiveEmptyLists()

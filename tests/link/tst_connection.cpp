@@ -2,8 +2,13 @@
 #include "TestSupport.h"
 #include "link/ComPortMap.h"
 #include "link/Connection.h"
+#include "link/SerialDeviceInfo.h"
 #include "link/SerialLinkDriver.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace dr420;
@@ -57,6 +62,48 @@ class TestConnection : public QObject
 {
     Q_OBJECT
 private slots:
+    void usbAdapterIsDescribedFromSysfs()
+    {
+        // A USB adapter as the kernel shows it, in a folder of our own.
+        QTemporaryDir root;
+        const QString r = root.path();
+        const QString usb = r + QStringLiteral("/sys/devices/pci0000:00/usb1/1-1");
+        const QString port = usb + QStringLiteral("/1-1:1.0/ttyUSB7");
+        QVERIFY(QDir().mkpath(port));
+        QVERIFY(QDir().mkpath(r + QStringLiteral("/sys/bus/usb-serial/drivers/ftdi_sio")));
+        QVERIFY(QDir().mkpath(r + QStringLiteral("/sys/class/tty/ttyUSB7")));
+        QVERIFY(QDir().mkpath(r + QStringLiteral("/dev/serial/by-id")));
+        QVERIFY(QFile::link(port, r + QStringLiteral("/sys/class/tty/ttyUSB7/device")));
+        QVERIFY(QFile::link(r + QStringLiteral("/sys/bus/usb-serial/drivers/ftdi_sio"), port + QStringLiteral("/driver")));
+        const auto write = [](const QString &path, const QByteArray &text) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        QVERIFY(write(usb + QStringLiteral("/idVendor"), "0403\n"));
+        QVERIFY(write(usb + QStringLiteral("/idProduct"), "6001\n"));
+        QVERIFY(write(usb + QStringLiteral("/manufacturer"), "FTDI\n"));
+        QVERIFY(write(usb + QStringLiteral("/product"), "FT232R USB UART\n"));
+        QVERIFY(write(usb + QStringLiteral("/serial"), "A10K\n"));
+        const QString device = r + QStringLiteral("/dev/ttyUSB7");
+        QVERIFY(write(device, ""));
+        const QString stable = r + QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0");
+        QVERIFY(QFile::link(device, stable));
+
+        const SerialDeviceInfo info =
+            describeSerialDevice(stable, r + QStringLiteral("/sys"), r + QStringLiteral("/dev/serial/by-id"));
+        QVERIFY(info.present);
+        QCOMPARE(info.realDevice, QFileInfo(device).canonicalFilePath());
+        QCOMPARE(info.describe(), QStringLiteral("USB adapter FTDI FT232R USB UART (0403:6001), serial A10K, driver ftdi_sio"));
+        QCOMPARE(info.stableName, stable);
+        // The same through its kernel name; a missing device; a pseudo-terminal.
+        QCOMPARE(describeSerialDevice(device, r + QStringLiteral("/sys"), r + QStringLiteral("/dev/serial/by-id")).stableName,
+                 stable);
+        QCOMPARE(describeSerialDevice(r + QStringLiteral("/dev/ttyUSB9")).describe(), QStringLiteral("not present"));
+        sim::DriveSimulator drive;
+        QVERIFY(drive.start());
+        QCOMPARE(describeSerialDevice(drive.slavePath()).describe(), QStringLiteral("pseudo-terminal"));
+    }
+
     void rs232FindsTheDriveAndSwitchesItsRate_data()
     {
         QTest::addColumn<int>("driveBaud");

@@ -35,4 +35,9 @@ void setProgramDirOverride(const QString &dir)
     overrideDir() = dir;
 }
 
+bool programDirOverridden()
+{
+    return !overrideDir().isEmpty();
+}
+
 } // namespace dr420

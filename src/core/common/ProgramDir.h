@@ -11,5 +11,7 @@ QString programDir();
 // Tests point the program at a scratch directory; an empty path restores the
 // executable's directory.
 void setProgramDirOverride(const QString &dir);
+// True while a test has pointed the program at a directory of its own.
+bool programDirOverridden();
 
 } // namespace dr420

@@ -1,7 +1,7 @@
 #include "ComPortMap.h"
 
+#include "common/AppPaths.h"
 #include "common/PositionalIni.h"
-#include "common/ProgramDir.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +29,7 @@ QString key(int n)
 
 QString ComPortMap::defaultPath()
 {
-    return programDir() + fileName();
+    return appFilePath(AppFile::ComPorts);
 }
 
 QStringList ComPortMap::presentDevices()

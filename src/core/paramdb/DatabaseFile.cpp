@@ -1,5 +1,7 @@
 #include "DatabaseFile.h"
 
+#include "common/AppPaths.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -242,7 +244,7 @@ bool importAccessDatabaseIsolated(const QString &path, const QString &target, QS
 {
     const QString damaged =
         QStringLiteral("The Access database '%1' is damaged or incompletely copied and cannot be read (%2).");
-    const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/dr420-mdbimport");
+    const QString helper = helperProgramPath(QStringLiteral("dr420-mdbimport"));
     const ImportLimits limits = importLimits(QFileInfo(path).size());
     const QString errorFile = target + QStringLiteral(".error");
     QProcess p;

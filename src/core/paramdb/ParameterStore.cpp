@@ -3,8 +3,8 @@
 #include "ADOConn.h"
 #include "DatabaseFile.h"
 #include "ParameterRecord.h"
+#include "common/AppPaths.h"
 #include "common/Messages.h"
-#include "common/ProgramDir.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -265,7 +265,7 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
 
 QString defaultDatabasePath()
 {
-    return defaultPath().isEmpty() ? programDir() + QStringLiteral("DR420.mdb") : defaultPath();
+    return defaultPath().isEmpty() ? appFilePath(AppFile::Database) : defaultPath();
 }
 
 void setDefaultDatabasePath(const QString &path)

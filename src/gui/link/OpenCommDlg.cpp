@@ -1,13 +1,16 @@
 #include "OpenCommDlg.h"
 
 #include "controls/BtnST.h"
-#include "common/ProgramDir.h"
+#include "common/AppPaths.h"
+#include "link/ComPortMap.h"
 #include "link/Connection.h"
+#include "link/SerialDeviceInfo.h"
 #include "shell/Artwork.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLayout>
 #include <QVBoxLayout>
 
@@ -39,19 +42,50 @@ COpenCommDlg::COpenCommDlg(QWidget *parent)
     buttons->addStretch();
     buttons->addWidget(m_confirm);
     buttons->addWidget(m_cancel);
+    // Which device the chosen COM port is: beside the setup, not part of it.
+    m_portInfo = new QLabel;
+    m_portInfo->setObjectName(QStringLiteral("portInfo"));
+    m_portInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_portInfo->setWordWrap(true);
+    m_portInfo->setFixedWidth(340);
+    m_portInfo->setStyleSheet(QStringLiteral("color: palette(dark);"));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(m_portInfo);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     loadLists();
     for (int which : {int(PortSettings::Interface), int(PortSettings::Protocol)})
         connect(m_lists[which], &QComboBox::currentIndexChanged, this, &COpenCommDlg::coupleLineFormat);
+    connect(m_lists[PortSettings::Port], &QComboBox::currentIndexChanged, this, &COpenCommDlg::showPortDevice);
+    showPortDevice();
+}
+
+QString COpenCommDlg::portDeviceText(int portNumber)
+{
+    const QString device = ComPortMap::resolve(portNumber);
+    if (device.isEmpty())
+        return QStringLiteral("COM%1: no device (not present)").arg(portNumber);
+    const SerialDeviceInfo info = describeSerialDevice(device);
+    QString text = QStringLiteral("COM%1 = %2").arg(portNumber).arg(device);
+    if (info.present && info.realDevice != device)
+        text += QStringLiteral(" (%1)").arg(info.realDevice);
+    text += QStringLiteral(": ") + info.describe();
+    if (!info.stableName.isEmpty() && info.stableName != device)
+        text += QStringLiteral("\nStable name for %1: COM%2=%3").arg(ComPortMap::fileName()).arg(portNumber).arg(info.stableName);
+    return text;
+}
+
+void COpenCommDlg::showPortDevice()
+{
+    const int index = m_lists[PortSettings::Port]->currentIndex();
+    m_portInfo->setText(index < 0 ? QString() : portDeviceText(index + 1));
 }
 
 QString COpenCommDlg::settingsPath()
 {
-    return programDir() + QStringLiteral("settings.ini");
+    return appFilePath(AppFile::Settings);
 }
 
 void COpenCommDlg::loadLists()

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 
 namespace dr420 {
 
@@ -23,14 +24,19 @@ public:
     void confirm();
 
     static QString settingsPath();
+    // "COM3 = /dev/ttyUSB0: USB adapter FTDI FT232R USB UART (0403:6001), ...", or not present.
+    static QString portDeviceText(int portNumber);
+    QLabel *portInfo() const { return m_portInfo; }
 
 private:
     void loadLists();
     void coupleLineFormat();
+    void showPortDevice();
 
     QComboBox *m_lists[5] = {};
     CButtonST *m_confirm = nullptr;
     CButtonST *m_cancel = nullptr;
+    QLabel *m_portInfo = nullptr;
     bool m_connected = false;
 };
 

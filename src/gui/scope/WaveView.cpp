@@ -1,7 +1,7 @@
 #include "WaveView.h"
 
 #include "common/Messages.h"
-#include "common/ProgramDir.h"
+#include "common/AppPaths.h"
 #include "common/ShellRules.h"
 #include "common/Wait.h"
 #include "controls/ColourPicker.h"
@@ -28,8 +28,6 @@
 
 namespace dr420 {
 namespace {
-const QString kChannelFile = QStringLiteral("channel.set");
-const QString kSettingsFile = QStringLiteral("wavesettings.ini");
 const QString kNullChannel = QStringLiteral("(Null)");
 
 // The panel at its designed width; wider views spread the groups.
@@ -202,8 +200,8 @@ void CWaveView::buildPanel()
 
 void CWaveView::loadFiles()
 {
-    if (!loadChannelList(programDir() + kChannelFile, &m_channelList))
-        qDebug().noquote() << "File could not be opened:\n" + programDir() + kChannelFile;
+    if (!loadChannelList(appFilePath(AppFile::ChannelSet), &m_channelList))
+        qDebug().noquote() << "File could not be opened:\n" + appFilePath(AppFile::ChannelSet);
     const QStringList choices = channelChoices(m_channelList);
     for (ChannelControls &c : m_channels) {
         const QSignalBlocker block(c.curve);
@@ -211,7 +209,7 @@ void CWaveView::loadFiles()
         c.curve->addItems(choices);
         c.curve->setCurrentIndex(choices.isEmpty() ? -1 : 0);
     }
-    const WaveSettings s = WaveSettings::load(programDir() + kSettingsFile);
+    const WaveSettings s = WaveSettings::load(appFilePath(AppFile::WaveSettings));
     Fields &f = m_fields;
     f.colours = s.colours;
     f.back = s.back;
@@ -255,8 +253,8 @@ void CWaveView::saveSettings()
     s.pointsPerDiv = f.pointsPerDiv;
     s.interval = f.interval;
     s.width = m_sampling.width->currentIndex() + 1;
-    if (!s.save(programDir() + kSettingsFile))
-        showMessage(QStringLiteral("The oscilloscope settings could not be saved to %1.").arg(programDir() + kSettingsFile));
+    if (!s.save(appFilePath(AppFile::WaveSettings)))
+        showMessage(QStringLiteral("The oscilloscope settings could not be saved to %1.").arg(appFilePath(AppFile::WaveSettings)));
 }
 
 void CWaveView::applyColours()

@@ -3,11 +3,14 @@
 #include "Artwork.h"
 #include "ChildFrame.h"
 #include "Commands.h"
+#include "HelpWindow.h"
 #include "KeyLocks.h"
 #include "MdiClient.h"
 #include "Splash.h"
 #include "WorkingWindows.h"
 #include "link/OpenCommDlg.h"
+#include "common/AppPaths.h"
+#include "common/Messages.h"
 #include "common/ProgramDir.h"
 #include "common/ShellRules.h"
 #include "link/Link.h"
@@ -224,7 +227,7 @@ void CMainFrame::updateKeyLocks()
 void CMainFrame::loadParameterTable()
 {
     // Unsorted here: the parameter editor sorts when it opens.
-    setDefaultDatabasePath(programDir() + QStringLiteral("DR420.mdb"));
+    setDefaultDatabasePath(appFilePath(AppFile::Database));
     ParameterTable().clear();
     LoadParameterTable(defaultDatabasePath());
 }
@@ -317,9 +320,26 @@ QMdiSubWindow *CMainFrame::openBlankChild()
 
 void CMainFrame::openHelp()
 {
-    const QString path = programDir() + kHelpFile;
-    if (QFileInfo::exists(path))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString chm = shippedFilePath(kHelpFile);
+    if (!chm.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(chm));
+        return;
+    }
+    // No vendor help file (no Linux desktop opens one anyway): our own manual.
+    if (!m_help) {
+        const QString manual = shippedFilePath(QStringLiteral("manual.md"));
+        auto *help = new CHelpWindow(this);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        if (manual.isEmpty() || !help->load(manual)) {
+            delete help;
+            showMessage(QStringLiteral("The help file could not be found."));
+            return;
+        }
+        m_help = help;
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CMainFrame::openComPort()

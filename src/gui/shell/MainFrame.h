@@ -74,6 +74,7 @@ private:
     QLabel *m_clock = nullptr;
     QLabel *m_lockPanes[3] = {}; // Caps, Num, Scroll Lock
     QPointer<QMdiSubWindow> m_paraFrame;
+    QPointer<QWidget> m_help; // the manual's window, while open
     QPointer<QMdiSubWindow> m_waveFrame;
     QTimer m_clockTimer;
     QTimer m_watchTimer;
