@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb xauth openbox imagemagick x11-apps xdotool
   fonts-wqy-zenhei fonts-dejavu-core
   socat mbpoll locales libx11-dev
+  desktop-file-utils appstream librsvg2-bin dpkg-dev file man-db
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
