@@ -48,7 +48,6 @@ COpenCommDlg::COpenCommDlg(QWidget *parent)
     m_portInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_portInfo->setWordWrap(true);
     m_portInfo->setFixedWidth(340);
-    m_portInfo->setStyleSheet(QStringLiteral("color: palette(dark);"));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_portInfo);
