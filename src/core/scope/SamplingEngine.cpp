@@ -37,7 +37,7 @@ void AcquisitionBuffers::append(std::vector<float> &array, unsigned &count, floa
 }
 
 bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned,
-                                float interval)
+                                float interval, std::vector<SampleSet> *sets)
 {
     int n = 0;
     for (int k = 0; k < 4; ++k)
@@ -48,6 +48,7 @@ bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::
     if (used % (2 * n) != 0)
         return false;
     for (int at = 0; at + 2 * n <= used;) {
+        SampleSet set;
         for (int k = 0; k < 4; ++k) {
             if (!((mask >> k) & 1))
                 continue;
@@ -55,9 +56,13 @@ bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::
             at += 2;
             const float value = isSigned[size_t(k)] ? float(int16_t(raw)) : float(raw);
             append(channel[size_t(k)], counts[size_t(k + 1)], value);
+            set.value[size_t(k)] = value;
         }
-        append(time, counts[0], interval * float(sampleIndex));
+        set.time = interval * float(sampleIndex);
+        append(time, counts[0], set.time);
         ++sampleIndex;
+        if (sets)
+            sets->push_back(set);
     }
     return true;
 }
@@ -133,6 +138,8 @@ void SamplingEngine::receiveLoop()
     const auto streamTimeout = std::chrono::milliseconds(streamTimeoutMs(m_setup));
     auto lastFrame = Clock::now();
     uint8_t block[64];
+    std::vector<SampleSet> sets;
+    sets.reserve(32);
     while (acquiring()) {
         std::fill(std::begin(block), std::end(block), uint8_t(0));
         // A pulled cable leaves an empty port behind, a dead drive a quiet
@@ -150,11 +157,17 @@ void SamplingEngine::receiveLoop()
             uint32_t unread = 0;
             if (LinkReceive(block, &unread, 0)) {
                 lastFrame = Clock::now();
-                std::lock_guard<std::mutex> g(m_sampleLock);
-                // A block that is no whole number of sets is dropped and counted:
-                // a worker thread shows no message box.
-                if (!m_buffers.decode(block, m_setup.channelMask, m_setup.isSigned, m_setup.interval))
-                    ++m_frameErrors;
+                sets.clear();
+                {
+                    std::lock_guard<std::mutex> g(m_sampleLock);
+                    // A block that is no whole number of sets is dropped and counted:
+                    // a worker thread shows no message box.
+                    if (!m_buffers.decode(block, m_setup.channelMask, m_setup.isSigned, m_setup.interval,
+                                          m_sink ? &sets : nullptr))
+                        ++m_frameErrors;
+                }
+                if (m_sink && !sets.empty())
+                    m_sink(sets, m_failures.load());
             } else {
                 ++m_failures;
             }

@@ -21,6 +21,12 @@ constexpr int kAcquisitionShift = 500;
 constexpr const char *kReceiveThreadName = "dr420-receive";
 constexpr const char *kDisplayThreadName = "dr420-display";
 
+// One decoded sample of every channel at one time (channels not sampled are 0).
+struct SampleSet {
+    float time = 0;
+    std::array<float, 4> value{};
+};
+
 // Time and four channels with one fill count each; when a count reaches the
 // capacity the oldest 500 entries go, so the latest samples always fit.
 struct AcquisitionBuffers {
@@ -34,7 +40,8 @@ struct AcquisitionBuffers {
     // Decodes one 64-byte block: sample sets of the masked channels in channel
     // order, 16 bits little-endian each. False when the used length is not a
     // whole number of sets (the block is dropped).
-    bool decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned, float interval);
+    bool decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned, float interval,
+                std::vector<SampleSet> *sets = nullptr);
 
 private:
     static void append(std::vector<float> &array, unsigned &count, float value);
@@ -55,12 +62,18 @@ public:
     // is already cleared then); the reason completes "The drive link was
     // lost while sampling: ".
     using LinkLost = std::function<void(const QString &reason)>;
+    // Called by the receive thread with every frame's decoded sets, outside
+    // the sample lock (trigger, recording, headless capture); `refused` counts
+    // the frames the link refused so far.
+    using SampleSink = std::function<void(const std::vector<SampleSet> &sets, int refused)>;
 
     SamplingEngine();
     ~SamplingEngine();
 
     // Zeroes the buffers, sets `acquiring` and starts both threads.
     void start(const SamplingSetup &setup, Handover handover, LinkLost lost = nullptr);
+    // For the runs started after it; may be empty.
+    void setSampleSink(SampleSink sink) { m_sink = std::move(sink); }
     // Clears `acquiring` and waits for both threads to end.
     void stopThreads();
     bool isRunning() const { return m_threadsRunning; }
@@ -84,6 +97,7 @@ private:
     SamplingSetup m_setup;
     Handover m_handover;
     LinkLost m_lost;
+    SampleSink m_sink;
     mutable std::mutex m_lostLock;
     QString m_lostReason;
     AcquisitionBuffers m_buffers;

@@ -9,6 +9,7 @@
 #include "controls/XTipComboBox.h"
 #include "link/Link.h"
 #include "scope/SamplingState.h"
+#include "scope/ScopeTools.h"
 #include "scope/WaveSettings.h"
 #include "shell/DialogService.h"
 #include "wave/WaveWnd.h"
@@ -28,7 +29,6 @@
 
 namespace dr420 {
 namespace {
-const QString kNullChannel = QStringLiteral("(Null)");
 
 // The panel at its designed width; wider views spread the groups.
 constexpr int kPanelHeight = 150;
@@ -509,16 +509,7 @@ void CWaveView::takeSamples()
     {
         std::lock_guard<std::mutex> samples(m_engine.sampleLock());
         std::lock_guard<std::mutex> display(m_wave->sampleLock());
-        const AcquisitionBuffers &b = m_engine.buffers();
-        WaveModel &m = m_wave->model();
-        const unsigned count = b.counts[0];
-        m.setTimeData(b.time.data(), count);
-        m.followLatest();
-        for (int k = 1; k <= 4; ++k)
-            if ((m_mask >> (k - 1)) & 1u && m_names[size_t(k - 1)] != kNullChannel)
-                m.setChannelData(b.channel[size_t(k - 1)].data(), count, k, m_names[size_t(k - 1)]);
-        for (int k = 1; k <= 4; ++k)
-            m.saveOriginalScale(k);
+        takeAcquisition(m_wave->model(), m_engine.buffers(), m_mask, m_names);
     }
     m_wave->update();
 }
