@@ -9,11 +9,19 @@
 #include "paramdb/EditDialogRules.h"
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
+#include "scope/SamplingState.h"
+#include "scope/ScopeRules.h"
+#include "scope/ScopeTools.h"
+#include "wave/WaveFile.h"
+#include "wave/WaveModel.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
+
+#include <QFileInfo>
+#include <QThread>
 
 #include <cstdio>
 
@@ -144,6 +152,198 @@ void printComparison(const Comparison &c, bool everyRow)
                 QLatin1Char('\t') + sideText(row, false) + QLatin1Char('\t') + oneLine(row.unit));
     err(c.summary());
 }
+struct ScopeRequest {
+    QStringList names;
+    float interval = 2;
+    double seconds = 10;
+    QString out;
+    bool triggered = false;
+    TriggerSettings trigger;
+};
+
+// Reads the scope options; an empty text when they are fine, else why not.
+QString parseScope(const QCommandLineParser &parser, const QCommandLineOption &channels,
+                   const QCommandLineOption &interval, const QCommandLineOption &seconds,
+                   const QCommandLineOption &outFile, const QCommandLineOption &trigger,
+                   const QCommandLineOption &pretrigger, const QCommandLineOption &single,
+                   const QCommandLineOption &pointsPerDiv, ScopeRequest *r)
+{
+    r->names = parser.value(channels).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString &n : r->names)
+        n = n.trimmed();
+    if (r->names.isEmpty() || r->names.size() > 4)
+        return QStringLiteral("--channels takes one to four names of channel.set");
+    bool ok = false;
+    r->interval = parser.value(interval).toFloat(&ok);
+    if (!ok || r->interval < 2 || r->interval > 2000)
+        return QStringLiteral("--interval must be 2..2000 ms");
+    r->seconds = parser.value(seconds).toDouble(&ok);
+    if (!ok || r->seconds <= 0 || r->seconds > 7 * 24 * 3600)
+        return QStringLiteral("--seconds must be a positive number");
+    r->out = parser.value(outFile);
+    const QString suffix = QFileInfo(r->out).suffix().toLower();
+    if (r->out.isEmpty() || (suffix != QLatin1String("csv") && suffix != QLatin1String("wave")))
+        return QStringLiteral("--out must name a .csv or a .wave file");
+    const int points = parser.value(pointsPerDiv).toInt(&ok);
+    const auto &table = pointsPerDivisionTable();
+    if (!ok || std::find(table.begin(), table.end(), points) == table.end())
+        return QStringLiteral("--points-per-div must be one of the panel's values (5, 10, 20, ..., 6000)");
+    r->trigger.window = points * 10;
+    r->trigger.pretrigger = parser.value(pretrigger).toInt(&ok);
+    if (!ok || r->trigger.pretrigger < 0 || r->trigger.pretrigger > 90)
+        return QStringLiteral("--pretrigger must be 0..90");
+    if (parser.isSet(trigger)) {
+        const QStringList parts = parser.value(trigger).split(QLatin1Char(':'));
+        if (parts.size() != 3)
+            return QStringLiteral("--trigger is CH:rising|falling:LEVEL");
+        int channel = parts[0].toInt(&ok);
+        if (!ok)
+            channel = int(r->names.indexOf(parts[0])) + 1;
+        if (channel < 1 || channel > r->names.size())
+            return QStringLiteral("--trigger: the channel is 1..%1 or one of the names given").arg(r->names.size());
+        if (parts[1] != QLatin1String("rising") && parts[1] != QLatin1String("falling"))
+            return QStringLiteral("--trigger: the edge is rising or falling");
+        const double level = parts[2].toDouble(&ok);
+        if (!ok)
+            return QStringLiteral("--trigger: the level must be a number");
+        r->triggered = true;
+        r->trigger.channel = channel;
+        r->trigger.rising = parts[1] == QLatin1String("rising");
+        r->trigger.level = level;
+        r->trigger.mode = parser.isSet(single) ? TriggerSettings::Single : TriggerSettings::Normal;
+    } else if (parser.isSet(single)) {
+        return QStringLiteral("--single needs --trigger");
+    }
+    return QString();
+}
+
+// Samples as the oscilloscope's Run does (its checks, the drive's set-up
+// commands, Stop at the end) and writes the samples.
+int runScope(const ScopeRequest &r)
+{
+    if (LinkSettings().rs485) {
+        err(QStringLiteral("RS485 interface does not support oscilloscope function!"));
+        return UsageOrConnection;
+    }
+    std::vector<ChannelEntry> list;
+    const QString channelFile = appFilePath(AppFile::ChannelSet);
+    if (!loadChannelList(channelFile, &list)) {
+        err(QStringLiteral("File could not be opened:\n%1").arg(channelFile));
+        return UsageOrConnection;
+    }
+    const QStringList choices = channelChoices(list);
+    std::array<int, 4> choice{};
+    std::array<QString, 4> names;
+    names.fill(kNullChannel);
+    SamplingSetup setup;
+    for (int k = 0; k < r.names.size(); ++k) {
+        int at = -1;
+        for (int i = 0; i < int(choices.size()); ++i)
+            if (choiceName(choices[i]) == r.names[k])
+                at = i;
+        if (at <= 0) {
+            err(QStringLiteral("dr420-cli: %1 is not a channel of %2").arg(r.names[k], channelFile));
+            return UsageOrConnection;
+        }
+        choice[size_t(k)] = at;
+        names[size_t(k)] = r.names[k];
+        setup.isSigned[size_t(k)] = isSignedChannel(list, r.names[k]);
+    }
+    const std::optional<IntervalSetting> rounded = roundInterval(r.interval);
+    if (!rounded) {
+        err(QStringLiteral("The drive cannot sample slower than every %1 ms: choose an interval of %1 ms or less.")
+                .arg(kMaxIntervalMs));
+        return UsageOrConnection;
+    }
+    setup.interval = rounded->interval;
+    setup.channelMask = channelMask(choice);
+    const Bandwidth bw = checkBandwidth(LinkSettings().baudRate, setup.interval, channelCount(setup.channelMask));
+    if (!bw.fits) {
+        err(bandwidthMessage(LinkSettings().baudRate, setup.interval, bw.maxChannels));
+        return UsageOrConnection;
+    }
+    const bool csv = QFileInfo(r.out).suffix().toLower() == QLatin1String("csv");
+    QList<int> columns;
+    for (int k = 1; k <= r.names.size(); ++k)
+        columns << k;
+    // Every sample straight to the file, unless one triggered window is wanted.
+    Recorder recorder;
+    const bool streamToFile = csv && !(r.triggered && r.trigger.mode == TriggerSettings::Single);
+    QString error;
+    if (streamToFile && !recorder.open(r.out, columns, r.names, &error)) {
+        err(QStringLiteral("dr420-cli: cannot write %1: %2").arg(r.out, error));
+        return UsageOrConnection;
+    }
+    Trigger trigger(r.trigger);
+    if (!startDriveSampling(rounded->code, choice))
+        return UsageOrConnection;
+    SamplingEngine engine;
+    engine.setSampleSink([&](const std::vector<SampleSet> &sets, int refused) {
+        if (streamToFile)
+            recorder.feed(sets, refused);
+        if (r.triggered)
+            trigger.feed(sets);
+    });
+    engine.start(setup, [](const AcquisitionBuffers &) {});
+    QElapsedTimer clock;
+    clock.start();
+    while (acquiring() && clock.elapsed() < qint64(r.seconds * 1000) &&
+           !(r.triggered && r.trigger.mode == TriggerSettings::Single && !trigger.armed()))
+        QThread::msleep(20);
+    const QString lost = engine.lostReason();
+    if (lost.isEmpty())
+        stopDriveSampling();
+    QThread::msleep(10);
+    engine.stopThreads();
+    recorder.close();
+    int status = AllOk;
+    if (!lost.isEmpty()) {
+        err(QStringLiteral("The drive link was lost while sampling: %1").arg(lost));
+        status = SomeFailed;
+    }
+    const int refused = engine.takeFailures() + engine.frameErrors();
+    if (refused) {
+        err(QStringLiteral("%1 sample frame(s) were refused or broken.").arg(refused));
+        status = SomeFailed;
+    }
+    // What is written when not streamed: the one capture, or the display's last 60 000 samples.
+    WaveModel model;
+    bool haveModel = false;
+    if (r.triggered && r.trigger.mode == TriggerSettings::Single) {
+        const std::optional<TriggerCapture> c = trigger.take();
+        if (!c) {
+            err(QStringLiteral("Nothing triggered within %1 s.").arg(r.seconds));
+            return SomeFailed;
+        }
+        if (csv) {
+            if (!recorder.open(r.out, columns, r.names, &error)) {
+                err(QStringLiteral("dr420-cli: cannot write %1: %2").arg(r.out, error));
+                return UsageOrConnection;
+            }
+            recorder.feed(c->sets, refused);
+            recorder.close();
+        }
+        takeCapture(model, *c, setup.channelMask, names);
+        haveModel = true;
+        err(QStringLiteral("Triggered at %1 ms (row %2).").arg(double(c->triggerTime())).arg(c->triggerAt));
+    } else if (!csv) {
+        std::lock_guard<std::mutex> g(engine.sampleLock());
+        takeAcquisition(model, engine.buffers(), setup.channelMask, names);
+        haveModel = true;
+    }
+    if (!csv && haveModel) {
+        QString why;
+        if (!SaveWaveFile(model, r.out, &why)) {
+            err(QStringLiteral("dr420-cli: cannot write %1: %2").arg(r.out, why));
+            return UsageOrConnection;
+        }
+    }
+    err(QStringLiteral("%1 sample(s) taken in %2 s; %3 written.")
+            .arg(engine.buffers().sampleIndex)
+            .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
+            .arg(r.out));
+    return status;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -166,7 +366,13 @@ int main(int argc, char *argv[])
         "                        compared as the drive sees them: 0 and 00, 50.0 and 50.00 are equal.\n"
         "                        Exit 0 equal, 1 different, 2 error (a failed read included)\n"
         "  restore FILE          write to the drive only the file's values that differ from it (read now),\n"
-        "                        then read each written register back\n\n"
+        "                        then read each written register back\n"
+        "  scope                 sample as the oscilloscope does, without the window (RS232): --channels\n"
+        "                        NAME[,NAME...] --interval MS --seconds S --out FILE.csv|FILE.wave; CSV has\n"
+        "                        every sample (time_ms,<names>), .wave the last 60000 as the oscilloscope\n"
+        "                        saves them; --trigger CH:rising|falling:LEVEL [--pretrigger PCT] [--single]\n"
+        "                        with --single writes the one captured window of points-per-div x 10 samples\n"
+        "                        (exit 1 when nothing triggered)\n\n"
         "Values are checked before anything is sent, by the rules of the edit dialogs: a number must be\n"
         "legal and within its limits, a selection one of its option keys, a multi-digit value one option\n"
         "per digit; read-only parameters are refused. One refused value and nothing at all is sent.\n"
@@ -181,7 +387,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Parameter definitions (default: DR420.mdb beside the program)."), QStringLiteral("FILE"));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("download: read every written register back and report values that differ."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("diff: print every parameter, not only the differences."));
-    parser.addOptions({port, baud, rs485, station, db, verify, all});
+    const QCommandLineOption channels(QStringLiteral("channels"), QStringLiteral("scope: the channels, names of channel.set."), QStringLiteral("NAMES"));
+    const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("scope: sampling interval in ms (default 2)."), QStringLiteral("MS"), QStringLiteral("2"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("scope: how long to sample (default 10)."), QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption outFile(QStringLiteral("out"), QStringLiteral("scope: FILE.csv or FILE.wave."), QStringLiteral("FILE"));
+    const QCommandLineOption trigger(QStringLiteral("trigger"), QStringLiteral("scope: trigger on channel CH (1..4 or a name) crossing LEVEL."), QStringLiteral("CH:rising|falling:LEVEL"));
+    const QCommandLineOption pretrigger(QStringLiteral("pretrigger"), QStringLiteral("scope: share of the window before the trigger, 0..90 % (default 20)."), QStringLiteral("PCT"), QStringLiteral("20"));
+    const QCommandLineOption single(QStringLiteral("single"), QStringLiteral("scope: stop after one triggered capture and write it."));
+    const QCommandLineOption pointsPerDiv(QStringLiteral("points-per-div"), QStringLiteral("scope: points per division; a capture is 10 divisions (default 200)."), QStringLiteral("N"), QStringLiteral("200"));
+    parser.addOptions({port, baud, rs485, station, db, verify, all, channels, interval, seconds, outFile, trigger, pretrigger,
+                       single, pointsPerDiv});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload, list, diff or restore"));
     parser.process(app);
 
@@ -210,8 +425,10 @@ int main(int argc, char *argv[])
     const bool oneFile = command == QLatin1String("upload") || command == QLatin1String("download") ||
                          command == QLatin1String("restore");
     const bool isDiff = command == QLatin1String("diff");
-    const bool known = command == QLatin1String("read") || command == QLatin1String("write") || oneFile || isDiff;
-    if (!known || rest.isEmpty() || (oneFile && rest.size() != 1) || (isDiff && rest.size() != 2)) {
+    const bool isScope = command == QLatin1String("scope");
+    const bool known = command == QLatin1String("read") || command == QLatin1String("write") || oneFile || isDiff || isScope;
+    if (!known || (rest.isEmpty() && !isScope) || (isScope && !rest.isEmpty()) || (oneFile && rest.size() != 1) ||
+        (isDiff && rest.size() != 2)) {
         err(QStringLiteral("dr420-cli: bad command line (see --help)"));
         return UsageOrConnection;
     }
@@ -221,6 +438,19 @@ int main(int argc, char *argv[])
         return UsageOrConnection;
     }
 
+    ScopeRequest scope;
+    if (isScope) {
+        const QString problem = parseScope(parser, channels, interval, seconds, outFile, trigger, pretrigger, single,
+                                           pointsPerDiv, &scope);
+        if (!problem.isEmpty()) {
+            err(QStringLiteral("dr420-cli: %1").arg(problem));
+            return UsageOrConnection;
+        }
+        if (parser.isSet(rs485)) { // refused before the drive is contacted
+            err(QStringLiteral("RS485 interface does not support oscilloscope function!"));
+            return UsageOrConnection;
+        }
+    }
     // Whatever can be refused before any traffic is refused now.
     if (command == QLatin1String("upload")) {
         const QString refusal = saveTargetRefusal(rest.first());
@@ -319,7 +549,9 @@ int main(int argc, char *argv[])
         return UsageOrConnection;
     }
 
-    if (command == QLatin1String("read")) {
+    if (isScope) {
+        status = runScope(scope);
+    } else if (command == QLatin1String("read")) {
         status = runTransfer(TransferRun::Read, rest, true);
     } else if (command == QLatin1String("write") || command == QLatin1String("download")) {
         if (!toWrite.isEmpty()) {

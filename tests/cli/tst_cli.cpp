@@ -2,6 +2,9 @@
 #include "paramdb/ParameterRecord.h"
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
+#include "scope/ScopeTools.h"
+#include "wave/WaveFile.h"
+#include "wave/WaveModel.h"
 
 #include <QFile>
 #include <QProcess>
@@ -306,6 +309,106 @@ private slots:
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.contains(QLatin1String("nothing was sent to the drive")));
         QVERIFY(m_drive->requests().isEmpty());
+    }
+
+    void scopeWritesEverySampleOfTheRun()
+    {
+        const QString csv = m_dir.filePath(QStringLiteral("run.csv"));
+        CliResult r = cli(connect({"scope", "--channels", "OutputFrequency,OutputCurrent,OutputVoltage,MotorSpeed",
+                                   "--interval", "2", "--seconds", "10", "--out", csv}));
+        QCOMPARE(r.status, 0);
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.takeFirst(), QByteArray("time_ms,OutputFrequency,OutputCurrent,OutputVoltage,MotorSpeed"));
+        QCOMPARE(lines.takeLast(), QByteArray());
+        QCOMPARE(lines.takeLast(), QByteArray("# refused frames: 0"));
+        QVERIFY2(qAbs(lines.size() - 5000) <= 50, qPrintable(QString::number(lines.size())));
+        for (int i = 0; i < lines.size(); ++i) {
+            const QList<QByteArray> cells = lines[i].split(',');
+            QCOMPARE(cells.size(), 5);
+            QCOMPARE(cells[0].toInt(), 2 * i); // exactly the interval apart
+            for (int v = 1; v <= 4; ++v) {
+                const int want = v == 4 ? int(int16_t(sim::sampleValue(v, i, 2))) : int(sim::sampleValue(v, i, 2));
+                QCOMPARE(cells[v].toInt(), want);
+            }
+        }
+        QVERIFY(r.err.contains(QLatin1String("written.")));
+    }
+
+    void scopeWaveIsTheOscilloscopesFile()
+    {
+        const QString wave = m_dir.filePath(QStringLiteral("run.wave"));
+        const CliResult r = cli(connect({"scope", "--channels", "OutputVoltage,OutputFrequency", "--seconds", "1", "--out", wave}));
+        QCOMPARE(r.status, 0);
+        QFile f(wave);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        const int count = bytes.mid(bytes.indexOf("Count=") + 6, 10).split('\r').first().toInt();
+        QVERIFY(count > 400);
+        // The same samples through the oscilloscope's own model and writer.
+        AcquisitionBuffers b;
+        for (int i = 0; i < count; ++i) {
+            b.time[size_t(i)] = float(2 * i);
+            b.channel[0][size_t(i)] = float(sim::sampleValue(3, i, 2));
+            b.channel[1][size_t(i)] = float(sim::sampleValue(1, i, 2));
+        }
+        b.counts.fill(unsigned(count));
+        WaveModel model;
+        takeAcquisition(model, b, 0b11, {QStringLiteral("OutputVoltage"), QStringLiteral("OutputFrequency"), kNullChannel, kNullChannel});
+        QCOMPARE(bytes, waveFileBytes(model));
+    }
+
+    void scopeSingleTriggerWritesTheCapturedWindow()
+    {
+        const QString csv = m_dir.filePath(QStringLiteral("trig.csv"));
+        CliResult r = cli(connect({"scope", "--channels", "OutputVoltage,OutputFrequency", "--seconds", "8", "--out", csv,
+                                   "--trigger", "OutputFrequency:rising:1000", "--pretrigger", "20", "--single",
+                                   "--points-per-div", "100"}));
+        QCOMPARE(r.status, 0);
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = f.readAll().split('\n');
+        lines.removeFirst();
+        lines.removeLast();
+        lines.removeLast(); // footer
+        QCOMPARE(lines.size(), 1000);
+        const auto value = [&](int row) { return lines[row].split(',')[2].toDouble(); };
+        QVERIFY2(value(199) < 1000 && 1000 <= value(200), qPrintable(lines[199] + " | " + lines[200]));
+        QVERIFY(r.err.contains(QLatin1String("(row 200)")));
+        // A level never crossed: nothing triggered, exit 1.
+        r = cli(connect({"scope", "--channels", "OutputFrequency", "--seconds", "1.5", "--out", csv, "--trigger",
+                         "1:rising:5000", "--single"}));
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QLatin1String("Nothing triggered")));
+    }
+
+    void scopeRefusesWhatRunRefuses_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown channel") << QStringList{"--channels", "Torque", "--out", "x.csv"} << "is not a channel";
+        QTest::newRow("single without trigger") << QStringList{"--channels", "OutputFrequency", "--out", "x.csv", "--single"}
+                                                << "--single needs --trigger";
+        QTest::newRow("no output") << QStringList{"--channels", "OutputFrequency"} << "--out must name";
+        QTest::newRow("too many channels for 9600")
+            << QStringList{"--baud", "9600", "--channels", "OutputFrequency,OutputCurrent,OutputVoltage,MotorSpeed",
+                           "--out", "x.csv"}
+            << "channels at most!";
+        QTest::newRow("RS485") << QStringList{"--rs485", "--channels", "OutputFrequency", "--out", "x.csv"}
+                               << "RS485 interface does not support oscilloscope function!";
+    }
+    void scopeRefusesWhatRunRefuses()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        for (QString &a : args)
+            if (a == QLatin1String("x.csv"))
+                a = m_dir.filePath(a);
+        const CliResult r = cli(connect(QStringList{"scope"} + args));
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(message, Qt::CaseInsensitive), qPrintable(r.err));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.csv"))));
     }
 
     void uploadToABadNameReadsNothing()

@@ -25,6 +25,20 @@ void takeAcquisition(WaveModel &m, const AcquisitionBuffers &b, unsigned mask, c
         m.saveOriginalScale(k);
 }
 
+void takeCapture(WaveModel &m, const TriggerCapture &capture, unsigned mask, const std::array<QString, 4> &names)
+{
+    AcquisitionBuffers b;
+    b.reset();
+    const unsigned count = unsigned(std::min<size_t>(capture.sets.size(), b.time.size()));
+    for (unsigned i = 0; i < count; ++i) {
+        b.time[i] = capture.sets[i].time;
+        for (int k = 0; k < 4; ++k)
+            b.channel[size_t(k)][i] = capture.sets[i].value[size_t(k)];
+    }
+    b.counts.fill(count);
+    takeAcquisition(m, b, mask, names);
+}
+
 // --- trigger -----------------------------------------------------------------
 
 int TriggerSettings::preSamples() const

@@ -27,6 +27,9 @@ inline const QString kNullChannel = QStringLiteral("(Null)");
 // and the headless capture both make their pictures (and .wave files) so.
 void takeAcquisition(WaveModel &model, const AcquisitionBuffers &buffers, unsigned mask,
                      const std::array<QString, 4> &names);
+struct TriggerCapture;
+// The same for a triggered capture: its window, whole.
+void takeCapture(WaveModel &model, const TriggerCapture &capture, unsigned mask, const std::array<QString, 4> &names);
 
 // --- trigger -----------------------------------------------------------------
 
