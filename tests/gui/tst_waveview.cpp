@@ -7,6 +7,8 @@
 #include "link/SerialLinkDriver.h"
 #include "scope/SamplingState.h"
 #include "scope/WaveFrame.h"
+#include "scope/ScopeTools.h"
+#include "scope/ScopeToolsPane.h"
 #include "scope/WaveView.h"
 #include "shell/MainFrame.h"
 #include "shell/MdiClient.h"
@@ -22,6 +24,11 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QImage>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -626,6 +633,124 @@ private slots:
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join(QLatin1Char('|'))));
     }
 
+    // --- trigger, measurements, export, recording ------------------------------------------
+
+    void singleTriggerHoldsItsCaptureAndStops()
+    {
+        ScopeFiles files(kChannelSet, QByteArray());
+        LiveDrive live;
+        QVERIFY(live.open());
+        CWaveFrame frame;
+        CWaveView &view = *frame.view();
+        choose(view, {1, 3, 0, 0}); // sine, square
+        CTriggerPane *pane = frame.triggerPane();
+        pane->mode()->setCurrentIndex(TriggerSettings::Single);
+        pane->source()->setCurrentIndex(0);
+        pane->level()->setValue(1000);
+        pane->pretrigger()->setValue(20);
+        QCOMPARE(view.triggerSettings().mode, TriggerSettings::Single);
+        test::RecordingDialogs dialogs;
+        view.run();
+        QVERIFY(view.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isRunning(), 10000); // Single ends the run after its capture
+        QTRY_VERIFY(!live.drive.streaming());
+        QCOMPARE(view.capturesShown(), 1);
+        const WaveModel &m = view.wave()->model();
+        QCOMPARE(m.sampleCount(), 2000); // 200 points a division, ten divisions
+        QVERIFY(view.wave()->triggerMark());
+        QCOMPARE(*view.wave()->triggerMark(), double(m.times()[400]));
+        QVERIFY(m.values(1)[399] < 1000 && 1000 <= m.values(1)[400]);
+        QVERIFY(pane->state()->text().startsWith(QLatin1String("Capture 1 shown, triggered at")));
+        QVERIFY(dialogs.messages.isEmpty());
+
+        // The capture is a trace like any other: measurements and CSV of it.
+        view.updateMeasurements();
+        const ChannelMeasurement sine = view.measurements()[0];
+        QCOMPARE(sine.samples, 2000);
+        QVERIFY2(qAbs(sine.mean - 1000) < 10 && qAbs(sine.frequencyHz - 1.0) < 0.01,
+                 qPrintable(QStringLiteral("%1 %2").arg(sine.mean).arg(sine.frequencyHz)));
+        QCOMPARE(view.measurements()[2].samples, 0); // channel 3 not drawn
+        QTemporaryDir dir;
+        QVERIFY(view.exportCsv(dir.filePath(QStringLiteral("capture.csv")), false));
+        QFile f(dir.filePath(QStringLiteral("capture.csv")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.first(), QByteArray("time_ms,Sine,Square"));
+        QCOMPARE(lines.size(), 2002);
+        QVERIFY(view.exportPng(dir.filePath(QStringLiteral("capture.png"))));
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("capture.png"))).size(), view.wave()->size());
+    }
+
+    void normalTriggerRearmsAndALevelNeverCrossedShowsNothing()
+    {
+        ScopeFiles files(kChannelSet, QByteArray());
+        LiveDrive live;
+        QVERIFY(live.open());
+        CWaveView view;
+        choose(view, {1, 0, 0, 0});
+        TriggerSettings t;
+        t.mode = TriggerSettings::Normal;
+        t.channel = 1;
+        t.rising = false;
+        t.level = 1000;
+        t.pretrigger = 50;
+        view.setTriggerSettings(t);
+        view.sampling().points->setText(QStringLiteral("20")); // 200 samples a capture: several a second
+        test::RecordingDialogs dialogs;
+        view.run();
+        QTRY_VERIFY_WITH_TIMEOUT(view.capturesShown() >= 2, 10000);
+        QVERIFY(view.isRunning()); // Normal goes on
+        const WaveModel &m = view.wave()->model();
+        QCOMPARE(m.sampleCount(), 200);
+        QVERIFY(m.values(1)[99] > 1000 && 1000 >= m.values(1)[100]);
+        view.stop();
+
+        t.level = 5000;
+        view.setTriggerSettings(t);
+        view.run();
+        QTest::qWait(1500);
+        QCOMPARE(view.capturesShown(), 0);
+        QVERIFY(!view.wave()->triggerMark());
+        view.stop();
+    }
+
+    void recordingKeepsEverySampleOfTheRun()
+    {
+        ScopeFiles files(kChannelSet, QByteArray());
+        LiveDrive live;
+        QVERIFY(live.open());
+        CWaveFrame frame;
+        CWaveView &view = *frame.view();
+        choose(view, {3, 0, 1, 0}); // square in 1, sine in 3
+        test::RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long run.csv"));
+        frame.action("actionRecord")->trigger(); // not running: refused with a word
+        QVERIFY(!view.recorder().isOpen());
+        QVERIFY(!frame.action("actionRecord")->isChecked());
+        QCOMPARE(dialogs.messages.size(), 1);
+        view.run();
+        dialogs.fileAnswers = {path};
+        frame.action("actionRecord")->trigger();
+        QVERIFY(view.recorder().isOpen());
+        QVERIFY(frame.action("actionRecord")->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(view.recorder().rows() > 600, 10000);
+        QTRY_VERIFY(frame.triggerPane()->recording()->text().contains(QLatin1String("rows")));
+        view.stop(); // the recording ends with the run
+        QVERIFY(!view.recorder().isOpen());
+        QVERIFY(!frame.action("actionRecord")->isChecked());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.first(), QByteArray("time_ms,Square,Sine"));
+        QCOMPARE(qint64(lines.size()) - 3, view.recorder().rows());
+        QVERIFY(lines[lines.size() - 2].startsWith("# refused frames: "));
+        // Rows follow one another at the interval, from where the recording began.
+        const double first = lines[1].split(',')[0].toDouble();
+        for (int i = 1; i + 2 < lines.size(); ++i)
+            QCOMPARE(lines[i].split(',')[0].toDouble(), first + 2 * (i - 1));
+    }
+
     // --- frame: tool bar, menu, full screen ------------------------------------------------
 
     void toolBarButtonsAndTheirPressedStates()
@@ -640,7 +765,7 @@ private slots:
         QCOMPARE(order, (QStringList{"OpenWave", "SaveWave", "|", "Run", "Stop", "|", "TimeCursors", "ValueCursor1",
                                      "ValueCursor2", "ValueCursor3", "ValueCursor4", "|", "OriginalSize", "Coordinates",
                                      "FullScreen", "VerticalDrag", "HorizontalDrag", "Prohibit", "ZoomIn", "ZoomOut",
-                                     "Background"}));
+                                     "Background", "|", "Trigger", "Measurements", "Export", "Record"}));
         QCOMPARE(frame.action("actionRun")->toolTip(), QStringLiteral("Run"));
         QCOMPARE(frame.action("actionRun")->statusTip(), QStringLiteral("Run the oscilloscope"));
         QCOMPARE(frame.action("actionStop")->toolTip(), QStringLiteral("Over"));

@@ -1,11 +1,16 @@
 #include "WaveFrame.h"
 
+#include "ScopeToolsPane.h"
 #include "WaveView.h"
+#include "shell/DialogService.h"
 #include "shell/Artwork.h"
 #include "shell/Commands.h"
 #include "wave/WaveWnd.h"
 
 #include <QAction>
+#include <QDockWidget>
+#include <QMenu>
+#include <QToolButton>
 #include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -88,6 +93,7 @@ CWaveFrame::CWaveFrame(QWidget *parent)
         m_actions.insert(QLatin1String(c.name), action);
     }
     addToolBar(Qt::TopToolBarArea, m_bar);
+    addScopeTools();
 
     m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &CWaveFrame::leaveFullScreen);
     m_escape->setContext(Qt::WindowShortcut);
@@ -101,6 +107,106 @@ CWaveFrame::CWaveFrame(QWidget *parent)
             sub->setWindowTitle(title);
     });
     syncButtons();
+}
+
+void CWaveFrame::addScopeTools()
+{
+    // After the tool bar's own commands, behind a separator: trigger,
+    // measurements, export and recording, with their panes docked at the side.
+    m_bar->addSeparator();
+    const auto dock = [this](const QString &title, const char *name, QWidget *pane, const QIcon &icon,
+                             const QString &prompt) {
+        auto *d = new QDockWidget(title, this);
+        d->setObjectName(QLatin1String(name) + QStringLiteral("Dock"));
+        d->setWidget(pane);
+        d->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+        addDockWidget(Qt::RightDockWidgetArea, d);
+        d->hide();
+        QAction *toggle = d->toggleViewAction();
+        toggle->setObjectName(QLatin1String(name));
+        toggle->setIcon(icon);
+        setPrompt(toggle, prompt);
+        m_bar->addAction(toggle);
+        if (auto *button = qobject_cast<QToolButton *>(m_bar->widgetForAction(toggle))) {
+            button->setFixedSize(25, 22);
+            button->setAutoRaise(true);
+        }
+        m_actions.insert(QLatin1String(name), toggle);
+        return d;
+    };
+    m_triggerPane = new CTriggerPane(m_view);
+    dock(QStringLiteral("Trigger"), "actionTrigger", m_triggerPane, artwork::triggerIcon(),
+         QStringLiteral("Trigger on an edge of a channel, and the recording's state\nTrigger"));
+    m_measurementsPane = new CMeasurementsPane(m_view);
+    QDockWidget *measurements = dock(QStringLiteral("Measurements"), "actionMeasurements", m_measurementsPane,
+                                     artwork::measureIcon(),
+                                     QStringLiteral("Min, max, mean, RMS and frequency of each channel\nMeasurements"));
+    connect(measurements, &QDockWidget::visibilityChanged, m_measurementsPane, [this](bool shown) {
+        if (shown)
+            m_measurementsPane->refresh();
+    });
+
+    auto *exportMenu = new QMenu(this);
+    exportMenu->setObjectName(QStringLiteral("exportMenu"));
+    const auto exportFile = [this](const QString &title, const QString &filter, const QString &extension,
+                                   const std::function<bool(const QString &)> &write) {
+        DialogService::FileRequest request;
+        request.save = true;
+        request.title = title;
+        request.filter = filter;
+        request.defaultExtension = extension;
+        const QString path = dialogs().chooseFile(this, request);
+        if (!path.isEmpty() && !write(path))
+            showMessage(QStringLiteral("The file could not be written:\n%1").arg(path));
+    };
+    const QString csv = QStringLiteral("CSV Files(*.csv)|*.csv||");
+    exportMenu->addAction(QStringLiteral("CSV, All Samples..."), this, [=] {
+        exportFile(QStringLiteral("Export CSV"), csv, QStringLiteral("csv"),
+                   [this](const QString &p) { return m_view->exportCsv(p, false); });
+    })->setObjectName(QStringLiteral("actionExportCsvAll"));
+    exportMenu->addAction(QStringLiteral("CSV, Visible Window..."), this, [=] {
+        exportFile(QStringLiteral("Export CSV"), csv, QStringLiteral("csv"),
+                   [this](const QString &p) { return m_view->exportCsv(p, true); });
+    })->setObjectName(QStringLiteral("actionExportCsvVisible"));
+    exportMenu->addAction(QStringLiteral("PNG Picture..."), this, [=] {
+        exportFile(QStringLiteral("Export Picture"), QStringLiteral("PNG Files(*.png)|*.png||"), QStringLiteral("png"),
+                   [this](const QString &p) { return m_view->exportPng(p); });
+    })->setObjectName(QStringLiteral("actionExportPng"));
+    QAction *exportAction = addToolCommand(m_bar, QStringLiteral("actionExport"), artwork::exportIcon(),
+                                           QStringLiteral("Export the channels as CSV or the display as PNG\nExport"),
+                                           QSize(25, 22));
+    exportAction->setMenu(exportMenu);
+    if (auto *button = qobject_cast<QToolButton *>(m_bar->widgetForAction(exportAction)))
+        button->setPopupMode(QToolButton::InstantPopup);
+    m_actions.insert(QStringLiteral("actionExport"), exportAction);
+
+    QAction *record = addToolCommand(m_bar, QStringLiteral("actionRecord"), artwork::recordIcon(),
+                                     QStringLiteral("Record every sample to a CSV file while sampling\nRecord"),
+                                     QSize(25, 22));
+    record->setCheckable(true);
+    m_actions.insert(QStringLiteral("actionRecord"), record);
+    connect(record, &QAction::triggered, this, [this](bool on) {
+        if (!on) {
+            m_view->stopRecording();
+            return;
+        }
+        if (!m_view->isRunning()) {
+            showMessage(QStringLiteral("Recording starts while the oscilloscope runs: press Run first."), QString(),
+                        MessageIcon::Information);
+        } else {
+            DialogService::FileRequest request;
+            request.save = true;
+            request.title = QStringLiteral("Record to File");
+            request.filter = QStringLiteral("CSV Files(*.csv)|*.csv||");
+            request.defaultExtension = QStringLiteral("csv");
+            const QString path = dialogs().chooseFile(this, request);
+            QString error;
+            if (!path.isEmpty() && !m_view->startRecording(path, &error))
+                showMessage(QStringLiteral("Cannot record to %1: %2").arg(path, error));
+        }
+        syncButtons();
+    });
+    connect(m_view, &CWaveView::recordingChanged, this, &CWaveFrame::syncButtons);
 }
 
 void CWaveFrame::syncButtons()
@@ -128,6 +234,7 @@ void CWaveFrame::syncButtons()
         // A drag mode leaves the zoom mode and its button as they are.
         {"actionZoomIn", zoom == 2},
         {"actionZoomOut", zoom == 1},
+        {"actionRecord", m_view->recorder().isOpen()},
     };
     for (const auto &s : states)
         if (QAction *a = m_actions.value(QLatin1String(s.name)))
@@ -153,6 +260,13 @@ void CWaveFrame::enterFullScreen()
     if (m_mainEnter)
         m_mainEnter();
     m_bar->hide();
+    // The display alone: the side panes go and come back with the tool bar.
+    m_shownDocks.clear();
+    for (QDockWidget *d : findChildren<QDockWidget *>())
+        if (d->isVisible()) {
+            m_shownDocks << d;
+            d->hide();
+        }
     if (QMdiSubWindow *sub = subWindow()) {
         m_savedGeometry = sub->geometry();
         m_savedFlags = sub->windowFlags();
@@ -182,6 +296,10 @@ void CWaveFrame::leaveFullScreen()
     if (m_mainLeave)
         m_mainLeave();
     m_bar->show();
+    for (QDockWidget *d : std::as_const(m_shownDocks))
+        if (d)
+            d->show();
+    m_shownDocks.clear();
     if (QMdiSubWindow *sub = subWindow()) {
         sub->setWindowFlags(m_savedFlags);
         sub->setGeometry(m_savedGeometry);

@@ -6,12 +6,15 @@
 #include <functional>
 
 class QAction;
+class QDockWidget;
 class QMdiSubWindow;
 class QShortcut;
 class QToolBar;
 
 namespace dr420 {
 
+class CMeasurementsPane;
+class CTriggerPane;
 class CWaveView;
 
 // The oscilloscope's frame: the "Wave Bar" over the view. Its buttons show
@@ -26,6 +29,8 @@ public:
     CWaveView *view() const { return m_view; }
     QToolBar *toolBar() const { return m_bar; }
     QAction *action(const QString &name) const { return m_actions.value(name); }
+    CTriggerPane *triggerPane() const { return m_triggerPane; }
+    CMeasurementsPane *measurementsPane() const { return m_measurementsPane; }
 
     // What the main window does on entering and leaving full screen.
     void setMainFullScreen(std::function<void()> enter, std::function<void()> leave);
@@ -42,6 +47,7 @@ protected:
 private:
     QMdiSubWindow *subWindow() const;
     void fitToArea();
+    void addScopeTools();
 
     CWaveView *m_view = nullptr;
     QToolBar *m_bar = nullptr;
@@ -54,6 +60,9 @@ private:
     Qt::WindowFlags m_savedFlags;
     Qt::WindowStates m_savedState;
     QPointer<QWidget> m_area;
+    CTriggerPane *m_triggerPane = nullptr;
+    QList<QPointer<QDockWidget>> m_shownDocks;
+    CMeasurementsPane *m_measurementsPane = nullptr;
 };
 
 } // namespace dr420

@@ -24,6 +24,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QImage>
+#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 
@@ -481,6 +483,21 @@ void CWaveView::run()
         setup.isSigned[size_t(k)] = isSignedChannel(m_channelList, m_names[size_t(k)]);
     m_mask = mask;
     prepareDisplay();
+    // The trigger and the recorder see every decoded sample, on the receive thread.
+    m_trigger.reset();
+    m_capturesShown = 0;
+    m_wave->setTriggerMark(std::nullopt);
+    if (m_triggerSettings.mode != TriggerSettings::Off) {
+        TriggerSettings t = m_triggerSettings;
+        t.window = m_fields.pointsPerDiv * 10; // the display's window
+        m_trigger = std::make_unique<Trigger>(t);
+    }
+    Trigger *trigger = m_trigger.get();
+    m_engine.setSampleSink([this, trigger](const std::vector<SampleSet> &sets, int refused) {
+        if (trigger)
+            trigger->feed(sets);
+        m_recorder.feed(sets, refused);
+    });
     // The display thread only asks; the copy happens here, where painting is.
     m_engine.start(setup, [this](const AcquisitionBuffers &) {
         if (!m_handoverPending.exchange(true))
@@ -506,12 +523,135 @@ void CWaveView::run()
 
 void CWaveView::takeSamples()
 {
+    if (m_trigger) {
+        // Triggered: the display shows captures only and holds the last one.
+        std::optional<TriggerCapture> capture = m_trigger->take();
+        if (!capture)
+            return;
+        {
+            std::lock_guard<std::mutex> display(m_wave->sampleLock());
+            takeCapture(m_wave->model(), *capture, m_mask, m_names);
+        }
+        ++m_capturesShown;
+        m_wave->setTriggerMark(capture->triggerTime());
+        updateMeasurements();
+        emit captureShown(capture->triggerTime());
+        emit pictureChanged();
+        // Single: after its capture the run is over, as Stop would end it.
+        if (!m_trigger->armed() && m_engine.isRunning())
+            QMetaObject::invokeMethod(this, &CWaveView::stop, Qt::QueuedConnection);
+        return;
+    }
     {
         std::lock_guard<std::mutex> samples(m_engine.sampleLock());
         std::lock_guard<std::mutex> display(m_wave->sampleLock());
         takeAcquisition(m_wave->model(), m_engine.buffers(), m_mask, m_names);
     }
     m_wave->update();
+    updateMeasurements();
+    emit pictureChanged();
+}
+
+double CWaveView::cursorDeltaMs() const
+{
+    const WaveModel &m = m_wave->model();
+    return m.timeCursorsShown() ? std::abs(m.timeCursorTime(1) - m.timeCursorTime(0)) : 0.0;
+}
+
+void CWaveView::updateMeasurements()
+{
+    std::lock_guard<std::mutex> display(m_wave->sampleLock());
+    const WaveModel &m = m_wave->model();
+    m_measurements = {};
+    if (m.sampleCount() == 0)
+        return;
+    // Between the time cursors when they are shown, else the visible window.
+    int first = 0, last = 0;
+    if (m.timeCursorsShown()) {
+        first = m.nearestIndex(std::min(m.timeCursorTime(0), m.timeCursorTime(1)));
+        last = m.nearestIndex(std::max(m.timeCursorTime(0), m.timeCursorTime(1)));
+    } else {
+        const WaveModel::CurveRange r = m.curveRange();
+        first = r.first;
+        last = r.last;
+    }
+    first = std::clamp(first, 0, m.sampleCount() - 1);
+    last = std::clamp(last, first, m.sampleCount() - 1);
+    for (int k = 1; k <= 4; ++k)
+        if (m.isDrawn(k))
+            m_measurements[size_t(k - 1)] = measure(m.times().data(), m.values(k).data(), first, last);
+}
+
+bool CWaveView::exportCsv(const QString &path, bool visibleOnly, QString *error) const
+{
+    QByteArray out = "time_ms";
+    QList<int> columns;
+    int first = 0, last = -1;
+    {
+        std::lock_guard<std::mutex> display(m_wave->sampleLock());
+        const WaveModel &m = m_wave->model();
+        for (int k = 1; k <= 4; ++k)
+            if ((m.dataMask() >> (k - 1)) & 1u) {
+                columns << k;
+                out += ',' + m.channelName(k).toUtf8();
+            }
+        out += '\n';
+        if (m.sampleCount() > 0) {
+            last = m.sampleCount() - 1;
+            if (visibleOnly) {
+                const WaveModel::CurveRange r = m.curveRange();
+                first = std::clamp(r.first, 0, last);
+                last = std::clamp(r.last, first, last);
+            }
+        }
+        for (int i = first; i <= last; ++i) {
+            out += csvNumber(m.times()[size_t(i)]);
+            for (int k : columns)
+                out += ',' + csvNumber(m.values(k)[size_t(i)]);
+            out += '\n';
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool CWaveView::exportPng(const QString &path) const
+{
+    const QImage picture = m_wave->render();
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
+}
+
+bool CWaveView::startRecording(const QString &path, QString *error)
+{
+    if (!m_engine.isRunning()) {
+        if (error)
+            *error = QStringLiteral("Recording starts while the oscilloscope runs.");
+        return false;
+    }
+    QList<int> columns;
+    QStringList names;
+    for (int k = 1; k <= 4; ++k)
+        if ((m_mask >> (k - 1)) & 1u && m_names[size_t(k - 1)] != kNullChannel) {
+            columns << k;
+            names << m_names[size_t(k - 1)];
+        }
+    const bool ok = m_recorder.open(path, columns, names, error);
+    emit recordingChanged();
+    return ok;
+}
+
+void CWaveView::stopRecording()
+{
+    if (!m_recorder.isOpen())
+        return;
+    m_recorder.close();
+    emit recordingChanged();
 }
 
 void CWaveView::stop()
@@ -558,6 +698,7 @@ void CWaveView::onLinkLost(const QString &reason)
 void CWaveView::endSampling()
 {
     m_engine.stopThreads();
+    stopRecording(); // the run is over: the file gets its footer
     for (ChannelControls &c : m_channels)
         c.curve->setEnabled(true);
     m_sampling.interval->setEnabled(true);
@@ -586,6 +727,7 @@ void CWaveView::openTrace()
     }
     if (!m_wave->loadWaveFile(path))
         return;
+    m_wave->setTriggerMark(std::nullopt); // a file has no trigger point
     emit titleChanged(path);
     std::array<QString, 4> names;
     {

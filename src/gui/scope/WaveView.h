@@ -2,12 +2,14 @@
 
 #include "scope/SamplingEngine.h"
 #include "scope/ScopeRules.h"
+#include "scope/ScopeTools.h"
 
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 class QComboBox;
@@ -78,6 +80,26 @@ public:
     // Copies the acquisition into the display (what the display thread asks for).
     void takeSamples();
 
+    // Beside the panel: trigger, measurements, export, recording.
+    void setTriggerSettings(const TriggerSettings &settings) { m_triggerSettings = settings; }
+    const TriggerSettings &triggerSettings() const { return m_triggerSettings; }
+    // Captures shown since Run; whether the display holds one now.
+    int capturesShown() const { return m_capturesShown; }
+    // For each channel 1..4 drawn: its measurement over the visible window,
+    // or between the time cursors when they are shown (samples 0 when not drawn).
+    const std::array<ChannelMeasurement, 4> &measurements() const { return m_measurements; }
+    // The time cursors' distance in ms (0 when they are hidden).
+    double cursorDeltaMs() const;
+    void updateMeasurements();
+    // The channels in use as CSV (C locale): every sample, or the visible window.
+    bool exportCsv(const QString &path, bool visibleOnly, QString *error = nullptr) const;
+    // The display as last painted.
+    bool exportPng(const QString &path) const;
+    // Every decoded sample of the channels in use to a CSV file, while sampling.
+    bool startRecording(const QString &path, QString *error = nullptr);
+    void stopRecording();
+    const Recorder &recorder() const { return m_recorder; }
+
 public slots:
     void run();
     void stop();
@@ -104,6 +126,11 @@ signals:
     // Sampling ended by itself because the link is gone; the port is to be
     // closed and the connection shown as lost.
     void linkLost();
+    // The picture changed (new samples, a capture, a file): measurements are new.
+    void pictureChanged();
+    // A triggered capture is on the display; its trigger point at `timeMs`.
+    void captureShown(double timeMs);
+    void recordingChanged();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -142,6 +169,12 @@ private:
     unsigned m_mask = 0;
     std::array<QString, 4> m_names;
     std::atomic<bool> m_handoverPending{false};
+    TriggerSettings m_triggerSettings;
+    // Lives from Run to Stop; the receive thread feeds it.
+    std::unique_ptr<Trigger> m_trigger;
+    int m_capturesShown = 0;
+    Recorder m_recorder;
+    std::array<ChannelMeasurement, 4> m_measurements{};
 };
 
 } // namespace dr420

@@ -190,6 +190,51 @@ void diskWithArrow(QPainter &p, double s, bool down)
 }
 } // namespace
 
+QIcon triggerIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(40, 120, 220), 3 * s, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawPolyline(QPolygonF({QPointF(3 * s, 24 * s), QPointF(16 * s, 24 * s), QPointF(16 * s, 8 * s),
+                                  QPointF(29 * s, 8 * s)}));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 140, 0));
+        p.drawPolygon(QPolygonF({QPointF(10 * s, 13 * s), QPointF(22 * s, 13 * s), QPointF(16 * s, 20 * s)}));
+    });
+}
+
+QIcon measureIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(60, 60, 70), 1.5 * s));
+        p.setBrush(QColor(250, 240, 200));
+        p.drawRect(QRectF(3 * s, 10 * s, 26 * s, 12 * s));
+        for (int i = 0; i < 6; ++i)
+            p.drawLine(QPointF((6 + 4 * i) * s, 10 * s), QPointF((6 + 4 * i) * s, (i % 2 ? 14 : 17) * s));
+    });
+}
+
+QIcon exportIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(60, 60, 70), 1.5 * s));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4 * s, 4 * s, 18 * s, 24 * s));
+        p.setPen(QPen(QColor(40, 150, 60), 3 * s, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(13 * s, 16 * s), QPointF(28 * s, 16 * s));
+        p.drawLine(QPointF(23 * s, 11 * s), QPointF(28 * s, 16 * s));
+        p.drawLine(QPointF(23 * s, 21 * s), QPointF(28 * s, 16 * s));
+    });
+}
+
+QIcon recordIcon()
+{
+    return iconFrom([](QPainter &p, double s) {
+        p.setPen(QPen(QColor(120, 0, 0), 1.5 * s));
+        p.setBrush(QColor(220, 30, 30));
+        p.drawEllipse(QRectF(6 * s, 6 * s, 20 * s, 20 * s));
+    });
+}
+
 QIcon backupIcon()
 {
     return iconFrom([](QPainter &p, double s) { diskWithArrow(p, s, true); });

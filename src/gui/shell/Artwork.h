@@ -17,6 +17,10 @@ QIcon searchIcon();           // magnifier
 QIcon compareIcon();          // two sheets and a not-equal sign
 QIcon backupIcon();           // arrow into a disk
 QIcon restoreIcon();          // arrow out of a disk
+QIcon triggerIcon();          // a rising edge and the trigger mark
+QIcon measureIcon();          // a ruler
+QIcon exportIcon();           // an arrow out of a sheet
+QIcon recordIcon();           // a red dot
 // Attribute of a parameter: 0 read-only (lock), 1 read-only while running
 // (lock over a turning wheel), 2 read/write (pencil).
 QIcon attributeIcon(int rw);

@@ -180,6 +180,8 @@ void CWaveWnd::renderLocked()
             drawTimeCursors(p);
         if (m_model.valueCursorChannel() != 0)
             drawValueCursors(p);
+        if (m_triggerMark)
+            drawTriggerMark(p);
         if (m_tipMode)
             drawReadout(p);
     }
@@ -223,6 +225,29 @@ void CWaveWnd::drawCurves()
         strokeWidePolyline(m_plot, m_plot.rect(), line.constData(), int(line.size()), m_lineWidth,
                            m_colours[size_t(c - 1)].rgb());
     }
+}
+
+void CWaveWnd::setTriggerMark(std::optional<double> timeMs)
+{
+    m_triggerMark = timeMs;
+    update();
+}
+
+void CWaveWnd::drawTriggerMark(QPainter &p)
+{
+    const QRect plot = m_model.plotRect();
+    const int x = m_model.toPixel(*m_triggerMark, 0, 1).x();
+    if (x < plot.left() || x > plot.right())
+        return;
+    // Orange, dashed: apart from the cursors and the grid.
+    const QColor mark(255, 140, 0);
+    p.setPen(QPen(mark, 1, Qt::DashLine));
+    p.drawLine(x, plot.top(), x, plot.bottom());
+    p.setPen(Qt::NoPen);
+    p.setBrush(mark);
+    p.drawPolygon(QPolygon({QPoint(x - 5, plot.top()), QPoint(x + 5, plot.top()), QPoint(x, plot.top() + 7)}));
+    p.setPen(mark);
+    p.drawText(QPoint(x + 7, plot.top() + 10), QStringLiteral("T"));
 }
 
 void CWaveWnd::drawTimeCursors(QPainter &p)

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 #include <array>
 #include <mutex>
 
@@ -44,6 +45,9 @@ public:
     int zoomMode() const { return m_zoomMode; }
     void setTipMode(bool on);
     bool tipMode() const { return m_tipMode; }
+    // The trigger point of a captured window, marked on the plot; none: no mark.
+    void setTriggerMark(std::optional<double> timeMs);
+    std::optional<double> triggerMark() const { return m_triggerMark; }
     void setCursorHandle(const QCursor &shape, int index);
 
     // Moves a channel's range (the shift spin) and tells who listens, as a
@@ -78,6 +82,7 @@ private:
     void renderLocked();
     void syncSize();
     void drawCurves();
+    void drawTriggerMark(QPainter &p);
     void drawTimeCursors(QPainter &p);
     void drawValueCursors(QPainter &p);
     void drawReadout(QPainter &p);
@@ -102,6 +107,7 @@ private:
     QPoint m_lastDrag;
     int m_zoomMode = 0;
     bool m_tipMode = false;
+    std::optional<double> m_triggerMark;
     double m_mouseTime = -1;
     QRect m_readoutRect;
     QString m_readout;
