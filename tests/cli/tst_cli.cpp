@@ -336,6 +336,29 @@ private slots:
         QVERIFY(r.err.contains(QLatin1String("written.")));
     }
 
+    void killedMidRunTheRecordingLosesAtMostASecond()
+    {
+        const QString csv = m_dir.filePath(QStringLiteral("killed.csv"));
+        QProcess p;
+        p.start(binDir() + QStringLiteral("/dr420-cli"),
+                connect({"scope", "--channels", "OutputFrequency,OutputCurrent,OutputVoltage,MotorSpeed", "--seconds", "60",
+                         "--out", csv}));
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_drive->framesSent() > 500, 15000); // 4 s of samples
+        p.kill(); // no chance to finish the file
+        const int sent = m_drive->framesSent() * 8; // 8 sets of 4 channels a frame
+        p.waitForFinished();
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.takeFirst(), QByteArray("time_ms,OutputFrequency,OutputCurrent,OutputVoltage,MotorSpeed"));
+        QCOMPARE(lines.takeLast(), QByteArray()); // it ends with a whole line
+        for (const QByteArray &line : lines)
+            QCOMPARE(line.split(',').size(), 5);
+        const double last = lines.last().split(',').first().toDouble();
+        QVERIFY2(sent * 2 - last <= 1200, qPrintable(QStringLiteral("%1 ms sent, %2 ms in the file").arg(sent * 2).arg(last)));
+    }
+
     void scopeWaveIsTheOscilloscopesFile()
     {
         const QString wave = m_dir.filePath(QStringLiteral("run.wave"));

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <chrono>
 #include <cmath>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace dr420 {
@@ -243,6 +244,7 @@ QByteArray Recorder::format(const std::vector<SampleSet> &sets) const
 
 void Recorder::writerLoop()
 {
+    pthread_setname_np(pthread_self(), kRecordThreadName);
     using Clock = std::chrono::steady_clock;
     auto lastSync = Clock::now();
     std::vector<SampleSet> batch;

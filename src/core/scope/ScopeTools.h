@@ -98,6 +98,8 @@ ChannelMeasurement measure(const float *times, const float *values, int first, i
 
 // --- recording ---------------------------------------------------------------
 
+constexpr const char *kRecordThreadName = "dr420-record";
+
 // Appends every sample set to a CSV file: "time_ms,<names>" then a row per
 // set (C locale, whatever the user's), flushed to the disk at least once a
 // second by a writer thread of its own, so the receive thread never waits
