@@ -110,6 +110,30 @@ private slots:
         QCOMPARE(int(PnoToAddress(pno)), address);
     }
 
+    void pnoHasRegister_data()
+    {
+        QTest::addColumn<QString>("pno");
+        QTest::addColumn<bool>("has");
+        QTest::newRow("F0-11") << "F0-11" << true;
+        QTest::newRow("blanks and case") << " f0-11 " << true;
+        QTest::newRow("FH-05") << "FH-05" << true;
+        QTest::newRow("U0-03") << "U0-03" << true;
+        QTest::newRow("P0-01") << "P0-01" << true;
+        QTest::newRow("unknown letter second") << "FX-11" << false;
+        QTest::newRow("unknown letter first") << "G0-11" << false;
+        QTest::newRow("three digits") << "F0-123" << false;
+        QTest::newRow("one digit") << "F0-1" << false;
+        QTest::newRow("letter in the index") << "F0-1A" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("H without F") << "AH-01" << false;
+    }
+    void pnoHasRegister()
+    {
+        QFETCH(QString, pno);
+        QFETCH(bool, has);
+        QCOMPARE(PnoHasRegister(pno), has);
+    }
+
     void optionKey_data()
     {
         QTest::addColumn<QString>("option");

@@ -374,6 +374,66 @@ private slots:
                      qPrintable(name));
     }
 
+    // Blanks around a number are no part of it, and a number given twice is
+    // one parameter (its first row) for every reader, and is reported.
+    void numbersAreTrimmedAndDuplicatesReported()
+    {
+        const QString path = makeDatabase(file(QStringLiteral("padded.mdb")),
+                                          {row("' F0-00 '", "'1.00'"), row("'F0-01'", "'2.00'"),
+                                           row("'F0-01 '", "'9.00'"), row("'F0-02'", "'3.00'")});
+        test::RecordingDialogs dialogs;
+        const LoadResult result = LoadParameterTable(path);
+        QCOMPARE(result.loaded, 3);
+        QCOMPARE(result.duplicates, QStringList{QStringLiteral("F0-01: 2 rows")});
+        QCOMPARE(ParameterTable()[0].PNO, QStringLiteral("F0-00"));
+        QCOMPARE(ParameterTable()[1].Value, QStringLiteral("2.00"));
+        QCOMPARE(FindParameterIndex(QStringLiteral(" F0-00")), 0);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages.first().text.contains(QLatin1String("F0-01: 2 rows")),
+                 qPrintable(dialogs.messages.first().text));
+        // The save keys on the trimmed number: the padded row takes its value.
+        ParameterTable()[0].Value = QStringLiteral("4.00");
+        setDefaultDatabasePath(path);
+        const QString saved = file(QStringLiteral("padded-saved.mdb"));
+        QVERIFY(SaveParameterFile(saved));
+        ParameterTable().clear();
+        LoadParameterTable(saved);
+        QCOMPARE(ParameterTable()[0].PNO, QStringLiteral("F0-00"));
+        QCOMPARE(ParameterTable()[0].Value, QStringLiteral("4.00"));
+    }
+
+    // A full disk: the target is unchanged and the message names the cause;
+    // temporary files of a killed save go at the next save, a user's stay.
+    void fullDiskSaysWhyAndLeftoversGo()
+    {
+        test::SmallFileSystem disk(48); // less than the sample database
+        if (!disk.ok())
+            QSKIP("needs root to mount a small tmpfs");
+        const QString target = makeDatabase(disk.file(QStringLiteral("mine.mdb")), {row("'F0-00'", "'7'")});
+        const QByteArray before = digest(target);
+        for (const char *name : {"mine.mdb.Ab12Cd.part", "mine.mdb.Ab12Cd.part-journal", "mine.mdb.part"}) {
+            QFile f(disk.file(QLatin1String(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        }
+        setDefaultDatabasePath(sampleDatabase());
+        LoadParameterTable(sampleDatabase());
+        test::RecordingDialogs dialogs;
+        QVERIFY(!SaveParameterFile(target));
+        QCOMPARE(digest(target), before);
+        QVERIFY(!dialogs.messages.isEmpty());
+        QVERIFY2(dialogs.messages.last().text.contains(QLatin1String("No space left on device")),
+                 qPrintable(dialogs.texts().join(QLatin1Char('|'))));
+        QCOMPARE(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files),
+                 (QStringList{"mine.mdb", "mine.mdb.part"}));
+        // With room, the same save succeeds.
+        ParameterTable().clear();
+        const QString small = makeDatabase(file(QStringLiteral("small-default.mdb")), {row("'F0-00'", "'8'")});
+        LoadParameterTable(small);
+        setDefaultDatabasePath(small);
+        QVERIFY(SaveParameterFile(target));
+    }
+
     void saveKeepsTheTargetsPermissions()
     {
         const QString def = makeDatabase(file(QStringLiteral("perm-default.mdb")), {row("'F0-00'", "'1'")});

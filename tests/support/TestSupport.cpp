@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include <QFile>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include "common/ProgramDir.h"
 
 #include <QCoreApplication>
@@ -167,6 +171,20 @@ void isolateUserFolders()
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (root.path() + QLatin1String("/config")).toLocal8Bit());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path() + QLatin1String("/config"));
+}
+
+SmallFileSystem::SmallFileSystem(int kilobytes)
+{
+    if (::geteuid() != 0 || !m_dir.isValid())
+        return;
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+    m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
 }
 
 } // namespace dr420::test

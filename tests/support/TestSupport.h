@@ -176,6 +176,24 @@ private:
 // Folder of the shared test data, or empty when it is not beside the checkout.
 QString sharedTestData();
 
+// A tmpfs of `kilobytes` mounted on a temporary directory for the life of the
+// object: a disk that fills up. Needs root (CI runs as root); ok() says
+// whether it is there.
+class SmallFileSystem
+{
+public:
+    explicit SmallFileSystem(int kilobytes);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem &) = delete;
+    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+    bool ok() const { return m_mounted; }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
 // Gives the process private runtime and profile folders, so tests never meet
 // the user's running program or settings. Call before anything uses them.
 void isolateUserFolders();

@@ -93,7 +93,7 @@ void SerialLinkDriver::closeLocked()
     m_streaming = false;
     m_guardPending = false;
     m_trusted = false;
-    m_unguardedTimeout = false;
+    m_needSync = false;
     m_silentGuards = 0;
 }
 
@@ -120,25 +120,6 @@ qint64 steadyMs()
         .count();
 }
 
-// True when `bytes` holds a whole Modbus RTU answer from `station` (an
-// exception, a read of one register or a write echo) with a good CRC.
-bool holdsModbusAnswer(const QByteArray &bytes, uint8_t station)
-{
-    const auto *b = reinterpret_cast<const uint8_t *>(bytes.constData());
-    for (qsizetype at = 0; at + 5 <= bytes.size(); ++at) {
-        if (b[at] != station)
-            continue;
-        for (int length : {5, 7, 8}) {
-            if (at + length > bytes.size())
-                break;
-            const uint16_t crc = crc16(b + at, size_t(length - 2));
-            if (b[at + length - 2] == (crc & 0xFF) && b[at + length - 1] == (crc >> 8))
-                return true;
-        }
-    }
-    return false;
-}
-
 bool holdsCommandAnswer(QByteArray bytes)
 {
     CommandFrame frame;
@@ -156,11 +137,9 @@ void SerialLinkDriver::noteTimeout(qint64 sentAtMs)
 {
     if (m_trusted)
         guardFrom(sentAtMs);
-    else
-        m_unguardedTimeout = true;
 }
 
-void SerialLinkDriver::awaitLateAnswer(bool modbus, uint8_t station)
+void SerialLinkDriver::awaitLateAnswer()
 {
     if (!m_guardPending)
         return;
@@ -171,8 +150,7 @@ void SerialLinkDriver::awaitLateAnswer(bool modbus, uint8_t station)
     qint64 lastByteAt = 0;
     for (;;) {
         const qint64 now = steadyMs();
-        if (!late.isEmpty() && now - lastByteAt >= kQuietAfterLateAnswerMs &&
-            (modbus ? holdsModbusAnswer(late, station) : holdsCommandAnswer(late)))
+        if (!late.isEmpty() && now - lastByteAt >= kQuietAfterLateAnswerMs && holdsCommandAnswer(late))
             break;
         if (now >= m_guardUntilMs)
             break;
@@ -192,12 +170,94 @@ void SerialLinkDriver::awaitLateAnswer(bool modbus, uint8_t station)
     }
 }
 
-int SerialLinkDriver::modbusExchange(const uint8_t *request, uint16_t *value, bool *answered)
+namespace {
+// Counts the whole answers to `probe` (function `function` or its exception,
+// from `station`, good CRC) in `bytes` and drops what they and anything before
+// them took. A tail that may be the start of one stays.
+int takeProbeAnswers(QByteArray &bytes, uint8_t station, uint8_t function, int answerBytes)
 {
-    *answered = false;
+    const auto *b = reinterpret_cast<const uint8_t *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    int answers = 0;
+    qsizetype consumed = 0;
+    for (qsizetype at = 0; at + 5 <= n;) {
+        int length = 0;
+        if (b[at] == station && b[at + 1] == (function | 0x80))
+            length = 5;
+        else if (b[at] == station && b[at + 1] == function && b[at + 2] == answerBytes - 5)
+            length = answerBytes;
+        if (length && at + length <= n) {
+            const uint16_t crc = crc16(b + at, size_t(length - 2));
+            if (b[at + length - 2] == (crc & 0xFF) && b[at + length - 1] == (crc >> 8)) {
+                ++answers;
+                at += length;
+                consumed = at;
+                continue;
+            }
+        }
+        ++at;
+    }
+    bytes.remove(0, std::max<qsizetype>(consumed, n - 8));
+    return answers;
+}
+} // namespace
+
+bool SerialLinkDriver::syncModbus(uint8_t station, int budgetMs)
+{
+    // Each round probes with the other function, so that a probe answer of
+    // the round before, however late, cannot end this one.
+    m_probeFunction = m_probeFunction == kProbeFunctionA ? kProbeFunctionB : kProbeFunctionA;
+    const uint8_t function = m_probeFunction;
+    const int answerBytes = function == 0x04 ? 7 : 6; // one input register, or one discrete input
+    uint8_t probe[8] = {station, function, uint8_t(kRunStateRegister >> 8), uint8_t(kRunStateRegister & 0xFF), 0, 1, 0, 0};
+    const uint16_t crc = crc16(probe, 6);
+    probe[6] = uint8_t(crc & 0xFF);
+    probe[7] = uint8_t(crc >> 8);
+    const QByteArray request(reinterpret_cast<const char *>(probe), 8);
+    const int probeWait = answerTimeoutMs(8 + answerBytes);
+    const qint64 start = steadyMs();
+    const qint64 deadline = start + std::max(budgetMs, probeWait);
+    m_port.flushInput(); // older than any probe: never its answer
+    QByteArray in;
+    int sent = 0;
+    int answered = 0;
+    qint64 nextSend = start;
+    qint64 lastByteAt = start;
+    for (;;) {
+        const qint64 now = steadyMs();
+        if (answered == 0) {
+            if (now >= deadline)
+                return false;
+            if (now >= nextSend) {
+                // A busy drive may drop a probe: ask again now and then, not
+                // so often that a drive that queues them falls behind.
+                if (!m_port.write(request))
+                    return false;
+                ++sent;
+                nextSend = now + std::max(probeWait, kProbeResendMs);
+            }
+        } else if (answered >= sent || now - lastByteAt >= probeWait) {
+            // Every probe of this round answered (or the rest dropped): the
+            // next request's answer is the first thing that can come.
+            break;
+        }
+        const qsizetype before = in.size();
+        const qint64 until = answered ? lastByteAt + probeWait : std::min(nextSend, deadline);
+        if (!m_port.read(in, int(std::clamp<qint64>(until - now, 1, kQuietAfterLateAnswerMs))))
+            return false;
+        if (in.size() > before)
+            lastByteAt = steadyMs();
+        answered += takeProbeAnswers(in, station, function, answerBytes);
+        runLinkWaitHook(); // a progress dialog keeps painting
+    }
+    m_needSync = false;
+    return true;
+}
+
+int SerialLinkDriver::modbusExchange(const uint8_t *request, uint16_t *value)
+{
     // Whatever waits now is stale: it cannot be the answer to this request.
     m_port.flushInput();
-    const qint64 sentAt = steadyMs();
     if (modbus_send_raw_request(m_modbus, const_cast<uint8_t *>(request), 6) < 0)
         return registerStatus();
     uint8_t answer[MODBUS_RTU_MAX_ADU_LENGTH];
@@ -205,26 +265,17 @@ int SerialLinkDriver::modbusExchange(const uint8_t *request, uint16_t *value, bo
     // libmodbus has checked the CRC, the station and the length for the
     // function; which register and value it answers is checked here.
     const uint8_t function = request[1];
-    int status = NoAnswer;
-    if (n < 0) {
-        status = registerStatus();
-        if (status == DeviceGone)
-            return status;
-    } else if (n == 5 && answer[0] == request[0] && answer[1] == (function | 0x80)) {
-        status = Refused;
-    } else if (function == 0x03 && n == 7 && answer[0] == request[0] && answer[1] == 0x03 && answer[2] == 2) {
+    if (n < 0)
+        return registerStatus();
+    if (n == 5 && answer[0] == request[0] && answer[1] == (function | 0x80))
+        return Refused;
+    if (function == 0x03 && n == 7 && answer[0] == request[0] && answer[1] == 0x03 && answer[2] == 2) {
         *value = uint16_t((answer[3] << 8) | answer[4]);
-        status = Ok;
-    } else if (function == 0x06 && n == 8 && std::memcmp(answer, request, 6) == 0) {
-        status = Ok;
+        return Ok;
     }
-    if (status == NoAnswer) {
-        // Silent, damaged or the answer to another request.
-        noteTimeout(sentAt);
-        return status;
-    }
-    *answered = true;
-    return status;
+    if (function == 0x06 && n == 8 && std::memcmp(answer, request, 6) == 0)
+        return Ok;
+    return NoAnswer; // damaged, or the answer to another request
 }
 
 int SerialLinkDriver::modbusCall(uint8_t station, uint8_t function, uint16_t address, uint16_t word,
@@ -239,23 +290,30 @@ int SerialLinkDriver::modbusCall(uint8_t station, uint8_t function, uint16_t add
     modbus_set_slave(m_modbus, station);
     const uint8_t request[6] = {station, function, uint8_t(address >> 8), uint8_t(address & 0xFF),
                                 uint8_t(word >> 8), uint8_t(word & 0xFF)};
-    awaitLateAnswer(true, station);
-    bool answered = false;
-    int status = modbusExchange(request, value, &answered);
-    if (answered && m_unguardedTimeout) {
-        // Possibly the late answer to the request before: let whatever is
-        // still coming pass, then ask again.
-        m_unguardedTimeout = false;
-        guardFrom(steadyMs());
-        awaitLateAnswer(true, station);
-        status = modbusExchange(request, value, &answered);
+    // After a time-out a late answer may still come, and a 0x03 answer does
+    // not say which register it is for: nothing is sent until the drive has
+    // answered a probe sent after it (docs/protocol.md, "Late answers").
+    if (m_needSync && !syncModbus(station, m_trusted ? kLateAnswerWaitMs : 0)) {
+        m_trusted = false;
+        return m_port.isGone() ? DeviceGone : NoAnswer;
     }
-    if (answered) {
+    int status = modbusExchange(request, value);
+    if (status == NoAnswer) {
+        m_needSync = true;
+        // Reads and writes of one register can be repeated: a time-out costs
+        // a second try, not the parameter. A silent drive gets none.
+        if (m_trusted) {
+            if (syncModbus(station, kLateAnswerWaitMs))
+                status = modbusExchange(request, value);
+            else
+                m_trusted = false;
+            if (status == NoAnswer)
+                m_needSync = true;
+        }
+    }
+    if (status == Ok || status == Refused)
         m_trusted = true;
-        m_unguardedTimeout = false;
-        m_silentGuards = 0;
-    }
-    return status;
+    return m_port.isGone() ? DeviceGone : status;
 }
 
 int SerialLinkDriver::readRegister(uint8_t station, uint16_t address, uint32_t *value)
@@ -297,27 +355,45 @@ int SerialLinkDriver::exchange(uint8_t code, const uint8_t *data4, uint8_t *resp
 {
     // Answers name their register, so a late one is never taken for another;
     // the guard keeps requests from piling up on a drive that is busy.
-    awaitLateAnswer(false, 0);
+    awaitLateAnswer();
     // Whatever waits now is stale: it cannot be the answer to this request.
     m_port.flushInput();
     m_samples.clear();
     const Data4 data{data4[0], data4[1], data4[2], data4[3]};
+    const QByteArray request = encodeRequest(code, data);
     const qint64 sentAt = steadyMs();
-    if (!m_port.write(encodeRequest(code, data)))
+    if (!m_port.write(request))
         return 0;
     runLinkWaitHook(); // the answer waits in the device meanwhile
+    // Register reads and writes can be repeated: after a time-out of a drive
+    // that has been answering, the request goes once more and an answer to
+    // either is taken while a late one can still come.
+    const bool repeatable = code == kCmdReadRegister || code == kCmdWriteRegister;
+    bool repeated = false;
     QByteArray in;
     QElapsedTimer waited;
     waited.start();
-    const int timeoutMs = answerTimeoutMs(2 * kCommandFrameBytes);
+    int timeoutMs = answerTimeoutMs(2 * kCommandFrameBytes);
     for (;;) {
         const int left = timeoutMs - int(waited.elapsed());
         if (left <= 0) {
-            noteTimeout(sentAt);
+            if (repeatable && m_trusted && !repeated) {
+                repeated = true;
+                if (!m_port.write(request))
+                    return 0;
+                timeoutMs += kLateAnswerWaitMs;
+                continue;
+            }
+            if (repeated)
+                m_trusted = false; // nothing for the whole wait: silent, fail fast from now on
+            else
+                noteTimeout(sentAt);
             return 0;
         }
-        if (!m_port.read(in, left))
+        if (!m_port.read(in, std::min(left, kQuietAfterLateAnswerMs)))
             return 0;
+        if (repeated)
+            runLinkWaitHook();
         CommandFrame frame;
         while (takeCommandFrame(in, kResponseSync, &frame)) {
             if (!answersRequest(code, data, frame))
@@ -325,7 +401,6 @@ int SerialLinkDriver::exchange(uint8_t code, const uint8_t *data4, uint8_t *resp
             // What follows the answer (the start of a sample stream) stays for the receiver.
             m_samples = in;
             m_trusted = true;
-            m_unguardedTimeout = false;
             m_silentGuards = 0;
             if (frame.refused)
                 return 0;

@@ -46,16 +46,20 @@ public:
 
     // Time allowed for a peer to start answering, beyond the frames' wire time.
     static constexpr int kAnswerTimeoutMs = 100;
-    // Late answers. After a time-out of a drive that has been answering, the
-    // next request waits until an answer to the old one can no longer come:
-    // up to kLateAnswerMs after the old request was sent (500 ms beyond the
-    // time-out), or until a late answer has arrived and the line is quiet;
-    // what arrives meanwhile is dropped. A drive that has not answered since
-    // the port opened, or whose guards stayed empty twice in a row, is silent:
-    // its time-outs are not guarded (30 requests fail in about 3 s), and the
-    // first Modbus answer after such a time-out is not taken (Modbus answers
-    // carry no register address; it may be the late one): the request is
-    // sent again behind a guard.
+    // Late answers (docs/protocol.md). After a time-out of a drive that has
+    // been answering, the request is repeated once and an answer is still
+    // taken up to kLateAnswerWaitMs later: on RS232 an answer that echoes
+    // this request, on RS485 only after the drive has answered a probe sent
+    // after the timed-out request (function 0x04 or 0x02, alternating by
+    // round, never confused with a 0x03/0x06 answer). A drive that answered
+    // nothing for that long, or never since the port opened, is silent: its
+    // requests get one try and one probe (30 fail in about 3.5 s).
+    static constexpr int kLateAnswerWaitMs = 1500;
+    static constexpr int kProbeResendMs = 400;
+    static constexpr uint8_t kProbeFunctionA = 0x04; // read input register
+    static constexpr uint8_t kProbeFunctionB = 0x02; // read discrete input
+    // RS232 commands other than register access: after their time-out the
+    // next request waits up to kLateAnswerMs after the old one was sent.
     static constexpr int kLateAnswerMs = 600;
     static constexpr int kQuietAfterLateAnswerMs = 20;
     static constexpr int kSilentGuardsBeforeNoGuard = 2;
@@ -65,8 +69,10 @@ private:
     int registerStatus();
     // One Modbus request (function 3 or 6) to `station`; the status of Status.
     int modbusCall(uint8_t station, uint8_t function, uint16_t address, uint16_t word, uint16_t *value);
-    int modbusExchange(const uint8_t *request, uint16_t *value, bool *answered);
-    void awaitLateAnswer(bool modbus, uint8_t station);
+    int modbusExchange(const uint8_t *request, uint16_t *value);
+    // Sends probes until one is answered (true) or `budgetMs` has passed.
+    bool syncModbus(uint8_t station, int budgetMs);
+    void awaitLateAnswer();
     void noteTimeout(qint64 sentAtMs);
     void guardFrom(qint64 sentAtMs);
     void pumpLocked();
@@ -83,8 +89,9 @@ private:
     // Late-answer guard (both locks held).
     bool m_guardPending = false;
     qint64 m_guardUntilMs = 0;     // steady clock
-    bool m_trusted = false;        // answering, and no unguarded time-out since
-    bool m_unguardedTimeout = false;
+    bool m_trusted = false;        // answering since the port opened, not silent since
+    bool m_needSync = false;       // RS485: a time-out since the last probe answer
+    uint8_t m_probeFunction = kProbeFunctionB;
     int m_silentGuards = 0;
     QString m_deviceOverride;
 };

@@ -7,30 +7,11 @@
 namespace dr420 {
 
 namespace {
-QString withoutDashes(QString s)
-{
-    return s.remove(QLatin1Char('-'));
-}
-
-// a with its dashes removed equals key (which has none), without copying a.
-bool equalsWithoutDashes(const QString &a, const QString &key)
-{
-    qsizetype k = 0;
-    for (QChar c : a) {
-        if (c == QLatin1Char('-'))
-            continue;
-        if (k >= key.size() || key[k] != c)
-            return false;
-        ++k;
-    }
-    return k == key.size();
-}
-} // namespace
-
-namespace {
 bool readRegister(const QString &pno, uint16_t *raw)
 {
-    const uint16_t address = PnoToAddress(withoutDashes(pno));
+    if (!PnoHasRegister(pno))
+        return false; // it would read another parameter's register
+    const uint16_t address = PnoToAddress(pno);
     const LinkSettingsData &settings = LinkSettings();
     std::lock_guard<std::mutex> lock(linkLock());
     if (settings.rs485) {
@@ -60,19 +41,16 @@ bool ReadParameterValue(const ParameterRecord &record, QString *text)
 
 bool ReadParameter(const QString &pno)
 {
-    ParameterRecord record;
-    if (!FindParameter(pno, record))
+    // The record found is the one that takes the value: one key (the trimmed
+    // number) for the lookup and the store.
+    const int at = FindParameterIndex(pno);
+    if (at < 0)
         return false;
-    const QString key = withoutDashes(pno);
-    if (!ReadParameterValue(record, &record.Value))
+    ParameterRecord &record = ParameterTable()[size_t(at)];
+    QString text;
+    if (!ReadParameterValue(record, &text))
         return false;
-    auto &table = ParameterTable();
-    for (ParameterRecord &r : table) {
-        if (equalsWithoutDashes(r.PNO, key)) {
-            r = record;
-            break;
-        }
-    }
+    record.Value = text;
     return true;
 }
 
@@ -88,10 +66,18 @@ WriteResult WriteParameterValue(const ParameterRecord &record)
 {
     if (record.RW == kReadOnly)
         return WriteResult::Written; // nothing is sent for a read-only parameter
-    if (record.RW == kReadOnlyWhileRunning && !IsDriveStopped())
-        return WriteResult::Refused;
+    if (!PnoHasRegister(record.PNO))
+        return WriteResult::Failed; // it would write another parameter's register
+    if (record.RW == kReadOnlyWhileRunning) {
+        // A run state that cannot be read is a failed write, not a running drive.
+        uint16_t state = 0;
+        if (!readRunState(&state))
+            return WriteResult::Failed;
+        if (state != kRunStateStopped)
+            return WriteResult::Refused;
+    }
     const uint16_t raw = ParseValueText(record.Value, record.Sign, record.ZPoint);
-    const uint16_t address = PnoToAddress(withoutDashes(record.PNO.trimmed()));
+    const uint16_t address = PnoToAddress(record.PNO);
     const LinkSettingsData &settings = LinkSettings();
     std::lock_guard<std::mutex> lock(linkLock());
     if (settings.rs485)

@@ -141,6 +141,23 @@ uint16_t PnoToAddress(const QString &pno)
     return uint16_t(high + middle + low);
 }
 
+bool PnoHasRegister(const QString &pno)
+{
+    QString t = pno;
+    t.remove(QLatin1Char('-'));
+    t = t.trimmed().toUpper();
+    if (t.size() != 4)
+        return false;
+    const auto isHex = [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    };
+    const auto isDecimal = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    const QChar c0 = t[0];
+    const bool first = c0 == QLatin1Char('U') || c0 == QLatin1Char('P') || (c0 >= QLatin1Char('A') && c0 <= QLatin1Char('F'));
+    const bool second = isHex(t[1]) || (c0 == QLatin1Char('F') && t[1] == QLatin1Char('H'));
+    return first && second && isDecimal(t[2]) && isDecimal(t[3]);
+}
+
 int OptionKey(const QString &option)
 {
     int i = 0;

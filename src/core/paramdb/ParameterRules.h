@@ -22,6 +22,11 @@ double leadingNumber(const QString &text);
 // not define (a first character other than U, P, A..F; a second other than
 // 0..9, A..F outside "FH") contribute nothing.
 uint16_t PnoToAddress(const QString &pno);
+// True when the rule maps `pno` to a register of its own: four characters
+// once dashes and blanks are gone, U, P or A..F first, 0..9 or A..F second
+// (or "FH"), two decimal digits last. Anything else (FX-11, F0-123) would
+// reach another parameter's register and is never sent.
+bool PnoHasRegister(const QString &pno);
 
 // Sort key of an option text "key:description": A..F count 10..15,
 // otherwise the leading decimal integer (0 when none).

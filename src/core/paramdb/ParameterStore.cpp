@@ -7,6 +7,7 @@
 #include "common/Messages.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
@@ -16,6 +17,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstring>
+#include <cerrno>
 #include <unistd.h>
 
 namespace dr420 {
@@ -139,18 +145,32 @@ struct ReadRow {
     QString problem;
 };
 
-void reportSkipped(const QString &path, const QStringList &skipped)
+void listAtMostTen(QString &text, const QStringList &lines)
 {
-    if (skipped.isEmpty())
-        return;
-    QString text = QStringLiteral("%1 parameter(s) of \"%2\" could not be loaded and are not shown:\n")
-                       .arg(skipped.size())
-                       .arg(QFileInfo(path).fileName());
-    const int shown = int(std::min<qsizetype>(skipped.size(), 10));
+    const int shown = int(std::min<qsizetype>(lines.size(), 10));
     for (int i = 0; i < shown; ++i)
-        text += skipped[i] + QLatin1Char('\n');
-    if (skipped.size() > shown)
-        text += QStringLiteral("... and %1 more.\n").arg(skipped.size() - shown);
+        text += lines[i] + QLatin1Char('\n');
+    if (lines.size() > shown)
+        text += QStringLiteral("... and %1 more.\n").arg(lines.size() - shown);
+}
+
+void reportSkipped(const QString &path, const LoadResult &result)
+{
+    if (result.skipped.isEmpty() && result.duplicates.isEmpty())
+        return;
+    QString text;
+    if (!result.skipped.isEmpty()) {
+        text += QStringLiteral("%1 parameter(s) of \"%2\" could not be loaded and are not shown:\n")
+                    .arg(result.skipped.size())
+                    .arg(QFileInfo(path).fileName());
+        listAtMostTen(text, result.skipped);
+    }
+    if (!result.duplicates.isEmpty()) {
+        text += QStringLiteral("%1 number(s) of \"%2\" appear in more than one row; the first row of each is used:\n")
+                    .arg(result.duplicates.size())
+                    .arg(QFileInfo(path).fileName());
+        listAtMostTen(text, result.duplicates);
+    }
     showMessage(text, QString(), MessageIcon::Warning);
 }
 } // namespace
@@ -181,6 +201,8 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
         return result;
     }
     QStringList numbers;
+    QHash<QString, int> seen;
+    QStringList duplicated;
     int rowsSeen = 0;
     for (; !db.IsEOF(); db.MoveNext()) {
         if (++rowsSeen > kMaxParameters) {
@@ -192,7 +214,9 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
             return unreadable();
         }
         bool ok = false;
-        const QString pno = db.Text(QStringLiteral("PNO"), &ok);
+        // Blanks around a number are no part of it: one trimmed key for the
+        // lookup, the register, the read-back and the save.
+        const QString pno = db.Text(QStringLiteral("PNO"), &ok).trimmed();
         if (!ok) {
             result.skipped << QStringLiteral("(no number): no value in PNO");
             continue;
@@ -205,10 +229,19 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
             result.skipped << QStringLiteral("%1: the number holds control characters").arg(shown);
             continue;
         }
+        if (seen.contains(pno)) {
+            // Every reader of the file takes the first row of a number.
+            if (seen[pno]++ == 1)
+                duplicated << pno;
+            continue;
+        }
+        seen.insert(pno, 1);
         numbers << pno;
     }
     if (db.walkFailed())
         return unreadable();
+    for (const QString &pno : duplicated)
+        result.duplicates << QStringLiteral("%1: %2 rows").arg(pno).arg(seen[pno]);
     // The first joined row of each number counts, as a lookup by number would find it.
     QHash<QString, ReadRow> rows;
     if (!db.OpenRecordset(sql::kParametersWithGroup)) {
@@ -216,7 +249,7 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
         return result;
     }
     for (; !db.IsEOF(); db.MoveNext()) {
-        const QString pno = db.Text(QStringLiteral("PNO"));
+        const QString pno = db.Text(QStringLiteral("PNO")).trimmed();
         if (rows.contains(pno))
             continue;
         ReadRow &row = rows[pno];
@@ -259,7 +292,7 @@ LoadResult LoadParameterTable(const QString &path, NullText nulls)
         ++result.loaded;
     }
     db.Close();
-    reportSkipped(path, result.skipped);
+    reportSkipped(path, result);
     return result;
 }
 
@@ -294,6 +327,12 @@ bool WriteValuesToDatabase(const QString &path)
         db.Integer(QStringLiteral("n")) == 0)
         db.ExecuteSql(QStringLiteral("create index if not exists Parameter_PNO on Parameter(PNO)"));
     if (!db.BeginTransaction()) {
+        db.Close();
+        return false;
+    }
+    // The table's numbers are trimmed; so are the saved file's.
+    if (!db.ExecuteSql(QStringLiteral("update Parameter set PNO=trim(PNO) where PNO<>trim(PNO)"))) {
+        db.Rollback();
         db.Close();
         return false;
     }
@@ -346,7 +385,8 @@ bool buildSavedFile(const QString &base, const QString &temp, QString *error)
     } else {
         QFile in(base);
         QFile out(temp);
-        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        // Unbuffered: a refused write is seen with its cause (a full disk).
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
             *error = QStringLiteral("Cannot copy '%1'.").arg(base);
             return false;
         }
@@ -354,17 +394,45 @@ bool buildSavedFile(const QString &base, const QString &temp, QString *error)
             const QByteArray chunk = in.read(1 << 16);
             if (chunk.isEmpty())
                 break;
+            errno = 0;
             if (out.write(chunk) != chunk.size()) {
-                *error = QStringLiteral("Cannot write '%1': %2").arg(temp, out.errorString());
+                const int why = errno ? errno : ENOSPC; // a short write: the disk took no more
+                *error = QStringLiteral("Cannot write '%1': %2").arg(temp, QString::fromLocal8Bit(std::strerror(why)));
                 return false;
             }
         }
-        if (in.error() != QFile::NoError || !out.flush()) {
+        if (in.error() != QFile::NoError) {
             *error = QStringLiteral("Cannot copy '%1'.").arg(base);
             return false;
         }
     }
     return WriteValuesToDatabase(temp);
+}
+} // namespace
+
+namespace {
+// Temporary files of earlier saves of `target` that were killed before the
+// rename (name.XXXXXX.part and SQLite's journal beside it); never `keep`, nor
+// a user's own name.part.
+void removeLeftoverParts(const QFileInfo &target, const QString &keep)
+{
+    const QDir dir(target.absolutePath());
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    for (const QString &name : dir.entryList({prefix + QStringLiteral("??????.part"), prefix + QStringLiteral("??????.part-journal")},
+                                             QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString path = dir.filePath(name);
+        if (path != keep)
+            QFile::remove(path);
+    }
+}
+
+// Bytes free for the user on the file system of `dir`; -1 when unknown.
+qint64 spaceLeft(const QString &dir)
+{
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(dir).constData(), &fs) != 0)
+        return -1;
+    return qint64(fs.f_bavail) * qint64(fs.f_frsize);
 }
 } // namespace
 
@@ -397,13 +465,27 @@ bool SaveParameterFile(const QString &path)
     }
     QString error;
     const QString tempPath = temp.fileName();
-    if (!buildSavedFile(defaultDatabasePath(), tempPath, &error) ||
-        ::chmod(QFile::encodeName(tempPath).constData(), mode) != 0 ||
+    removeLeftoverParts(target, tempPath);
+    errno = 0;
+    const bool built = buildSavedFile(defaultDatabasePath(), tempPath, &error);
+    const int buildErrno = errno;
+    if (!built || ::chmod(QFile::encodeName(tempPath).constData(), mode) != 0 ||
         std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0) {
+        const int why = built ? errno : buildErrno;
+        if (error.isEmpty())
+            error = spaceLeft(target.absolutePath()) == 0 ? QString::fromLocal8Bit(std::strerror(ENOSPC))
+                    : why && why != ENOENT            ? QString::fromLocal8Bit(std::strerror(why))
+                                                      : QString();
         showMessage(error.isEmpty() ? failed : failed + QLatin1Char('\n') + error);
         return false; // the temporary file goes with `temp`
     }
     temp.setAutoRemove(false); // it is the target now
+    // The new name survives a power loss only once the directory is on disk.
+    const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }
 

@@ -25,6 +25,7 @@ struct LoadResult {
     bool opened = false;
     int loaded = 0;
     QStringList skipped; // "PNO: reason", one per parameter left out
+    QStringList duplicates; // "PNO: N rows": numbers given more than once (the first row counts)
 };
 
 // Appends the parameters of a database file to ParameterTable (the caller
