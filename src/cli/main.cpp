@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 
 using namespace dr420;
@@ -42,6 +43,14 @@ QString oneLine(QString text)
         if (c.category() == QChar::Other_Control)
             c = QLatin1Char(' ');
     return text;
+}
+
+// A value echoed in a message: one line, and not a whole file of it.
+QString shown(const QString &text)
+{
+    constexpr int kMost = 64;
+    const QString line = oneLine(text);
+    return line.size() <= kMost ? line : line.left(kMost) + QStringLiteral("... (%1 characters)").arg(line.size());
 }
 
 void out(const QString &line)
@@ -80,9 +89,21 @@ int runTransfer(TransferRun::Kind kind, const QStringList &numbers, bool printVa
     return run.failures() || run.refusals() ? SomeFailed : AllOk;
 }
 
+// A number the address rule cannot map to a register of its own (from a file
+// of another drive) would reach another parameter's register.
+bool hasOwnRegister(const QString &pno)
+{
+    if (PnoHasRegister(pno))
+        return true;
+    err(QStringLiteral("Function code %1 has no register of its own on this drive: nothing sent.").arg(shown(pno)));
+    return false;
+}
+
 // Applies the edit dialogs' rules to a value before anything is sent.
 bool acceptValue(ParameterRecord &record, const QString &text)
 {
+    if (!hasOwnRegister(record.PNO))
+        return false;
     if (record.RW == kReadOnly) {
         err(QStringLiteral("Function code %1 is read-only: nothing sent.").arg(record.PNO));
         return false;
@@ -90,7 +111,7 @@ bool acceptValue(ParameterRecord &record, const QString &text)
     QString stored;
     const QString reason = refusalForValue(record, text, &stored);
     if (!reason.isEmpty()) {
-        err(QStringLiteral("Function code %1 = \"%2\" refused: %3 Nothing sent.").arg(record.PNO, oneLine(text), reason));
+        err(QStringLiteral("Function code %1 = \"%2\" refused: %3 Nothing sent.").arg(record.PNO, shown(text), reason));
         return false;
     }
     record.Value = stored;
@@ -175,10 +196,10 @@ QString parseScope(const QCommandLineParser &parser, const QCommandLineOption &c
         return QStringLiteral("--channels takes one to four names of channel.set");
     bool ok = false;
     r->interval = parser.value(interval).toFloat(&ok);
-    if (!ok || r->interval < 2 || r->interval > 2000)
+    if (!ok || !std::isfinite(r->interval) || r->interval < 2 || r->interval > 2000)
         return QStringLiteral("--interval must be 2..2000 ms");
     r->seconds = parser.value(seconds).toDouble(&ok);
-    if (!ok || r->seconds <= 0 || r->seconds > 7 * 24 * 3600)
+    if (!ok || !std::isfinite(r->seconds) || r->seconds <= 0 || r->seconds > 7 * 24 * 3600)
         return QStringLiteral("--seconds must be a positive number");
     r->out = parser.value(outFile);
     const QString suffix = QFileInfo(r->out).suffix().toLower();
@@ -204,7 +225,7 @@ QString parseScope(const QCommandLineParser &parser, const QCommandLineOption &c
         if (parts[1] != QLatin1String("rising") && parts[1] != QLatin1String("falling"))
             return QStringLiteral("--trigger: the edge is rising or falling");
         const double level = parts[2].toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(level))
             return QStringLiteral("--trigger: the level must be a number");
         r->triggered = true;
         r->trigger.channel = channel;
@@ -227,27 +248,26 @@ int runScope(const ScopeRequest &r)
     }
     std::vector<ChannelEntry> list;
     const QString channelFile = appFilePath(AppFile::ChannelSet);
-    if (!loadChannelList(channelFile, &list)) {
+    QStringList notes;
+    if (!loadChannelList(channelFile, &list, &notes)) {
         err(QStringLiteral("File could not be opened:\n%1").arg(channelFile));
         return UsageOrConnection;
     }
-    const QStringList choices = channelChoices(list);
+    for (const QString &note : notes)
+        err(note);
     std::array<int, 4> choice{};
     std::array<QString, 4> names;
     names.fill(kNullChannel);
     SamplingSetup setup;
     for (int k = 0; k < r.names.size(); ++k) {
-        int at = -1;
-        for (int i = 0; i < int(choices.size()); ++i)
-            if (choiceName(choices[i]) == r.names[k])
-                at = i;
+        const int at = channelIndexOfName(list, r.names[k]);
         if (at <= 0) {
             err(QStringLiteral("dr420-cli: %1 is not a channel of %2").arg(r.names[k], channelFile));
             return UsageOrConnection;
         }
         choice[size_t(k)] = at;
         names[size_t(k)] = r.names[k];
-        setup.isSigned[size_t(k)] = isSignedChannel(list, r.names[k]);
+        setup.isSigned[size_t(k)] = isSignedChoice(list, at);
     }
     const std::optional<IntervalSetting> rounded = roundInterval(r.interval);
     if (!rounded) {
@@ -302,9 +322,15 @@ int runScope(const ScopeRequest &r)
         status = SomeFailed;
     }
     const int refused = engine.takeFailures() + engine.frameErrors();
-    if (refused) {
-        err(QStringLiteral("%1 sample frame(s) were refused or broken.").arg(refused));
+    err(QStringLiteral("%1 sample frame(s) refused or broken.").arg(refused));
+    if (refused)
         status = SomeFailed;
+    if (streamToFile && recorder.failed()) {
+        err(QStringLiteral("dr420-cli: the recording is incomplete: %1 after %2 rows (%3)")
+                .arg(recorder.error())
+                .arg(recorder.rows())
+                .arg(r.out));
+        return UsageOrConnection;
     }
     // What is written when not streamed: the one capture, or the display's last 60 000 samples.
     WaveModel model;
@@ -322,6 +348,13 @@ int runScope(const ScopeRequest &r)
             }
             recorder.feed(c->sets, refused);
             recorder.close();
+            if (recorder.failed()) {
+                err(QStringLiteral("dr420-cli: the recording is incomplete: %1 after %2 rows (%3)")
+                        .arg(recorder.error())
+                        .arg(recorder.rows())
+                        .arg(r.out));
+                return UsageOrConnection;
+            }
         }
         takeCapture(model, *c, setup.channelMask, names);
         haveModel = true;
@@ -398,7 +431,13 @@ int main(int argc, char *argv[])
     parser.addOptions({port, baud, rs485, station, db, verify, all, channels, interval, seconds, outFile, trigger, pretrigger,
                        single, pointsPerDiv});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload, list, diff or restore"));
-    parser.process(app);
+    // Every usage error is exit 2 (process() would exit 1 on an unknown option).
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err(QStringLiteral("dr420-cli: %1 (see --help)").arg(parser.errorText()));
+        return UsageOrConnection;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(AllOk);
 
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty()) {
@@ -432,9 +471,17 @@ int main(int argc, char *argv[])
         err(QStringLiteral("dr420-cli: bad command line (see --help)"));
         return UsageOrConnection;
     }
-    const int stationNumber = parser.value(station).toInt();
-    if (stationNumber < 1 || stationNumber > 16 || leadingInt(parser.value(baud)) <= 0) {
+    bool stationOk = false;
+    bool baudOk = false;
+    const int stationNumber = parser.value(station).trimmed().toInt(&stationOk);
+    const int baudRate = parser.value(baud).trimmed().toInt(&baudOk);
+    if (!stationOk || stationNumber < 1 || stationNumber > 16 || !baudOk || baudRate <= 0) {
         err(QStringLiteral("dr420-cli: --station must be 1..16 and --baud a rate"));
+        return UsageOrConnection;
+    }
+    if (!parser.isSet(rs485) && !rs232RateSupported(baudRate)) {
+        err(QStringLiteral("dr420-cli: --baud %1: the drive's RS232 interface runs at 19200, 57600 or 115200 only")
+                .arg(baudRate));
         return UsageOrConnection;
     }
 
@@ -495,19 +542,32 @@ int main(int argc, char *argv[])
     }
     int status = AllOk;
     QStringList toWrite;
+    // One key everywhere: the number as the definitions hold it (trimmed).
+    QStringList numbers;
     if (command == QLatin1String("write")) {
+        QStringList named;
         for (const QString &assignment : rest) {
             const int eq = assignment.indexOf(QLatin1Char('='));
-            const QString pno = eq > 0 ? assignment.left(eq) : assignment;
-            const int at = eq > 0 ? FindParameterIndex(pno) : -1;
-            if (eq <= 0) {
-                err(QStringLiteral("dr420-cli: %1: write needs PNO=VALUE").arg(assignment));
-                status = SomeFailed;
-            } else if (at < 0) {
-                err(QStringLiteral("Function code %1 is not in the parameter definitions: nothing sent.").arg(pno));
+            const QString pno = assignment.left(eq).trimmed();
+            if (eq < 0 || pno.isEmpty()) {
+                err(QStringLiteral("dr420-cli: %1: write needs PNO=VALUE").arg(shown(assignment)));
+                return UsageOrConnection;
+            }
+            if (named.contains(pno)) {
+                err(QStringLiteral("dr420-cli: %1 is given more than once").arg(shown(pno)));
+                return UsageOrConnection;
+            }
+            named << pno;
+        }
+        for (const QString &assignment : rest) {
+            const int eq = assignment.indexOf(QLatin1Char('='));
+            const QString pno = assignment.left(eq).trimmed();
+            const int at = FindParameterIndex(pno);
+            if (at < 0) {
+                err(QStringLiteral("Function code %1 is not in the parameter definitions: nothing sent.").arg(shown(pno)));
                 status = SomeFailed;
             } else if (acceptValue(ParameterTable()[size_t(at)], assignment.mid(eq + 1))) {
-                toWrite << pno;
+                toWrite << ParameterTable()[size_t(at)].PNO;
             } else {
                 status = SomeFailed;
             }
@@ -519,6 +579,20 @@ int main(int argc, char *argv[])
             if (acceptValue(r, r.Value))
                 toWrite << r.PNO;
             else
+                status = SomeFailed;
+        }
+    } else if (command == QLatin1String("read")) {
+        for (const QString &pno : rest) {
+            const int at = FindParameterIndex(pno);
+            numbers << (at < 0 ? pno.trimmed() : ParameterTable()[size_t(at)].PNO);
+            if (at >= 0 && !hasOwnRegister(numbers.last()))
+                status = SomeFailed;
+        }
+    } else if (command == QLatin1String("upload")) {
+        // A backup with a parameter it cannot read is no backup.
+        for (const ParameterRecord &r : ParameterTable()) {
+            numbers << r.PNO;
+            if (!hasOwnRegister(r.PNO))
                 status = SomeFailed;
         }
     }
@@ -552,7 +626,7 @@ int main(int argc, char *argv[])
     if (isScope) {
         status = runScope(scope);
     } else if (command == QLatin1String("read")) {
-        status = runTransfer(TransferRun::Read, rest, true);
+        status = runTransfer(TransferRun::Read, numbers, true);
     } else if (command == QLatin1String("write") || command == QLatin1String("download")) {
         if (!toWrite.isEmpty()) {
             QStringList written;
@@ -579,11 +653,12 @@ int main(int argc, char *argv[])
         err(run.summary());
         status = failures || !run.allDone() ? SomeFailed : AllOk;
     } else { // upload
-        QStringList numbers;
-        for (const ParameterRecord &r : ParameterTable())
-            numbers << r.PNO;
         status = runTransfer(TransferRun::Read, numbers, false);
-        if (!SaveParameterFile(rest.first()))
+        // Unread parameters would be saved with the definitions' values, as
+        // if the drive held them: a partial upload is never saved.
+        if (status != AllOk)
+            err(QStringLiteral("Nothing was saved: not every parameter was read; %1 is as it was.").arg(rest.first()));
+        else if (!SaveParameterFile(rest.first()))
             status = UsageOrConnection; // the reason has been said
         else
             err(QStringLiteral("Saved %1").arg(rest.first()));

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace dr420;
 
@@ -188,13 +189,21 @@ private slots:
         QTest::newRow("empty file") << QByteArray("") << "Unrecognized database format";
         QTest::newRow("damaged SQLite")
             << (QByteArray("SQLite format 3\0", 16) + QByteArray(200, '\xAB')) << "";
+        // Opening them would block or never end.
+        QTest::newRow("FIFO") << QByteArray("fifo") << "is not a file";
+        QTest::newRow("/dev/zero") << QByteArray("/dev/zero") << "is not a file";
     }
     void unopenableFilesShowOneMessageAndLoadNothing()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
-        const QString path = file(QStringLiteral("bad-%1.mdb").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
-        if (!content.isNull()) {
+        QString path = file(QStringLiteral("bad-%1.mdb").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+        if (content == "fifo") {
+            path = file(QStringLiteral("pipe.mdb"));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (content.startsWith('/')) {
+            path = QString::fromLatin1(content);
+        } else if (!content.isNull()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 #include <cmath>
 
@@ -199,9 +200,11 @@ private slots:
         std::vector<ChannelEntry> list;
         QVERIFY(loadChannelList(path, &list));
         QCOMPARE(channelChoices(list), (QStringList{"0: (Null)", "1: V1", "2: V2"}));
-        QVERIFY(isSignedChannel(list, QStringLiteral("V2")));
-        QVERIFY(!isSignedChannel(list, QStringLiteral("V1")));
-        QVERIFY(!isSignedChannel(list, QStringLiteral("nope")));
+        QVERIFY(isSignedChoice(list, 2));
+        QVERIFY(!isSignedChoice(list, 1));
+        QVERIFY(!isSignedChoice(list, 3));
+        QCOMPARE(channelIndexOfName(list, QStringLiteral("V2")), 2);
+        QCOMPARE(channelIndexOfName(list, QStringLiteral("nope")), -1);
         QCOMPARE(choiceName(QStringLiteral("2: V2")), QStringLiteral("V2"));
         QVERIFY(!loadChannelList(m_dir.filePath(QStringLiteral("missing.set")), &list));
         QVERIFY(list.empty());
@@ -212,6 +215,29 @@ private slots:
         f.close();
         QVERIFY(loadChannelList(path, &list));
         QCOMPARE(channelChoices(list), (QStringList{"0: (Null)", QString::fromUtf8("1: 转速")}));
+
+        // Lines short of a token keep their place (a channel is its position),
+        // with the documented defaults and a note each; a name given twice is
+        // its first entry, for the variable and the sign alike.
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("No Name Sign\n0 (Null) 0\n1 V1\n2 V2 1\n3\n\n4 V2 0\n5 V5 1\n");
+        f.close();
+        QStringList notes;
+        QVERIFY(loadChannelList(path, &list, &notes));
+        QCOMPARE(channelChoices(list), (QStringList{"0: (Null)", "1: V1", "2: V2", "3: line5", "4: V2", "5: V5"}));
+        QCOMPARE(notes.size(), 2);
+        QVERIFY2(notes[0].startsWith(QLatin1String("channel.set line 3:")), qPrintable(notes[0]));
+        QVERIFY(notes[1].startsWith(QLatin1String("channel.set line 5:")));
+        QVERIFY(!isSignedChoice(list, 1));
+        QCOMPARE(channelIndexOfName(list, QStringLiteral("V2")), 2);
+        QVERIFY(isSignedChoice(list, 2));
+        QVERIFY(isSignedChoice(list, 5));
+
+        // Only a regular file is read: a FIFO would block.
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo.set"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(!loadChannelList(fifo, &list));
+        QVERIFY(list.empty());
     }
 
     void paletteKeys_data()

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <sys/stat.h>
 #include <QtEndian>
 
 #include <clocale>
@@ -328,6 +330,54 @@ private slots:
         QCOMPARE(readAll(one), expected);
     }
 
+    // Data cells are printf's "%12.4f" of the value: ties of the exact
+    // binary value go to even, a small negative value keeps its sign.
+    void waveCellsArePrintfs_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::newRow("tie down to even") << 0.03125f << QByteArray("      0.0312");
+        QTest::newRow("tie up to even") << 0.09375f << QByteArray("      0.0938");
+        QTest::newRow("negative tie") << -0.03125f << QByteArray("     -0.0312");
+        QTest::newRow("negative zero") << -0.00001f << QByteArray("     -0.0000");
+        QTest::newRow("-0.0") << -0.0f << QByteArray("     -0.0000");
+        QTest::newRow("float above its text") << 0.1f << QByteArray("      0.1000");
+        QTest::newRow("wider than twelve") << 123456789.0f << QByteArray("123456792.0000");
+    }
+    void waveCellsArePrintfs()
+    {
+        QFETCH(float, value);
+        QFETCH(QByteArray, cell);
+        WaveModel m;
+        const float t[] = {0};
+        m.setTimeData(t, 1);
+        m.setChannelData(&value, 1, 1, QStringLiteral("A"));
+        const std::string before = setlocale(LC_ALL, nullptr);
+        const bool german = setlocale(LC_ALL, "de_DE.UTF-8") != nullptr; // and in a comma locale alike
+        const QByteArray bytes = waveFileBytes(m);
+        setlocale(LC_ALL, before.c_str());
+        const QList<QByteArray> lines = bytes.split('\n');
+        QCOMPARE(lines[6], "      0.0000\t  " + cell + "\t        0.0000\t        0.0000\t        0.0000\t\r");
+        if (!german)
+            qInfo("de_DE.UTF-8 is not installed: checked in the C locale only");
+    }
+
+    // Only regular files are read: a FIFO would block, a device never end.
+    void wavePipesAndDevicesAreRefused()
+    {
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe.wave"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &path : {fifo, QStringLiteral("/dev/zero")}) {
+            WaveModel m;
+            QElapsedTimer t;
+            t.start();
+            const WaveLoadResult r = LoadWaveFile(m, path);
+            QVERIFY(!r.ok);
+            QVERIFY2(r.message.contains(QLatin1String("not a regular file")), qPrintable(r.message));
+            QVERIFY(t.elapsed() < 1000);
+        }
+    }
+
     void waveFilesDoNotDependOnTheLocale()
     {
         WaveModel m;
@@ -389,6 +439,8 @@ private slots:
         QTest::newRow("count larger than the rows") << head + "Count=5\r\n" + headings + row + row << true << 2;
         QTest::newRow("huge count") << head + "Count=2000000000\r\n" + headings + row << true << 1;
         QTest::newRow("truncated row") << head + "Count=2\r\n" + headings + row + "2.0 3.0" << true << 1;
+        QTest::newRow("cut inside the last number") << head + "Count=2\r\n" + headings + row + "3.0 1 1 1 -1" << true << 1;
+        QTest::newRow("UTF-8 byte order mark") << "\xEF\xBB\xBF" + head + "Count=2\r\n" + headings + row + row << true << 2;
         QTest::newRow("non-numeric token") << head + "Count=3\r\n" + headings + row + "2.0 x 1 1 1\r\n" + row << true << 1;
         QTest::newRow("count 0") << head + "Count=0\r\n" + headings << true << 0;
         QTest::newRow("negative count") << head + "Count=-4\r\n" + headings << false << 0;
@@ -463,6 +515,8 @@ private slots:
         QCOMPARE(m.sampleCount(), rows);
         if (!ok || rows < 2)
             QVERIFY(!r.message.isEmpty() || rows == 0);
+        if (ok && rows > 0)
+            QCOMPARE(m.values(1)[size_t(rows - 1)], 2.0f); // never a value cut short
         if (rows == 0)
             QCOMPARE(m.window().end, ok ? 0.0 : 4.0); // a count-0 file clears, a rejected one changes nothing
     }

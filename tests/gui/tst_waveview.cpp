@@ -743,11 +743,11 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
         QCOMPARE(lines.first(), QByteArray("time_ms,Square,Sine"));
-        QCOMPARE(qint64(lines.size()) - 3, view.recorder().rows());
-        QVERIFY(lines[lines.size() - 2].startsWith("# refused frames: "));
+        QCOMPARE(qint64(lines.size()) - 2, view.recorder().rows()); // header, rows, the empty end
+        QVERIFY(!lines[lines.size() - 2].startsWith("#"));
         // Rows follow one another at the interval, from where the recording began.
         const double first = lines[1].split(',')[0].toDouble();
-        for (int i = 1; i + 2 < lines.size(); ++i)
+        for (int i = 1; i + 1 < lines.size(); ++i)
             QCOMPARE(lines[i].split(',')[0].toDouble(), first + 2 * (i - 1));
     }
 

@@ -112,7 +112,27 @@ private slots:
         QTest::addColumn<int>("driveAfter");
         QTest::newRow("drive at 57600, 115200 chosen") << 57600 << 115200 << 1 << 115200;
         QTest::newRow("drive at 19200, 57600 chosen") << 19200 << 57600 << 2 << 57600;
-        QTest::newRow("9600 chosen sends code 3") << 115200 << 9600 << 3 << 19200;
+        QTest::newRow("drive at 115200, 19200 chosen") << 115200 << 19200 << 3 << 19200;
+    }
+
+    // Command 50 knows three rates: another would switch the drive to 19200
+    // while the program talks at its own. Refused before anything is sent.
+    void rs232RefusesRatesTheDriveLacks_data()
+    {
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("9600") << 9600;
+        QTest::newRow("38400") << 38400;
+    }
+    void rs232RefusesRatesTheDriveLacks()
+    {
+        QFETCH(int, chosen);
+        Bench b(SimOptions{});
+        QCOMPARE(connectDrive(request(chosen), [](int) {}), ConnectOutcome::RateUnsupported);
+        QVERIFY(b.drive.requests().isEmpty());
+        QCOMPARE(b.dialogs.messages.size(), 1);
+        QVERIFY2(b.dialogs.messages.first().text.contains(QLatin1String("19200, 57600 or 115200")),
+                 qPrintable(b.dialogs.messages.first().text));
+        QCOMPARE(b.drive.driveBaud(), 115200);
     }
     void rs232FindsTheDriveAndSwitchesItsRate()
     {

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace dr420;
 
@@ -186,13 +187,55 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
         QCOMPARE(lines.first(), QByteArray("time_ms,Square,Sine"));
-        QCOMPARE(lines.size(), int(decoded) + 3); // header, rows, footer, the empty end
+        QCOMPARE(lines.size(), int(decoded) + 2); // header, rows, the empty end
         for (unsigned i = 0; i < decoded; ++i)
             QCOMPARE(lines[int(i) + 1], QByteArray::number(2 * i) + ',' + QByteArray::number(sim::sampleValue(3, i, 2)) +
                                             ',' + QByteArray::number(sim::sampleValue(1, i, 2)));
-        QCOMPARE(lines[int(decoded) + 1], QByteArray("# refused frames: 0"));
+        QCOMPARE(lines[int(decoded) + 1], QByteArray());
         QCOMPARE(QFileInfo(path).size(), recorder.bytes());
         setLinkDriver(nullptr);
+    }
+
+    // A disk that fills up mid-recording: the failure and its cause are
+    // known, the file ends on its last whole line and holds the rows counted.
+    void fullDiskStopsTheRecordingOnAWholeLine_data()
+    {
+        QTest::addColumn<bool>("device");
+        QTest::newRow("small tmpfs") << false;
+        QTest::newRow("/dev/full") << true;
+    }
+    void fullDiskStopsTheRecordingOnAWholeLine()
+    {
+        QFETCH(bool, device);
+        test::SmallFileSystem disk(16);
+        if (!device && !disk.ok())
+            QSKIP("needs root to mount a small tmpfs");
+        const QString path = device ? QStringLiteral("/dev/full") : disk.file(QStringLiteral("run.csv"));
+        Recorder recorder;
+        QString error;
+        const bool opened = recorder.open(path, {1, 2}, {QStringLiteral("A"), QStringLiteral("B")}, &error);
+        if (!opened) { // the header alone did not fit
+            QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+            QVERIFY(device);
+            return;
+        }
+        std::vector<SampleSet> sets(200);
+        for (int round = 0; round < 40 && !recorder.failed(); ++round) {
+            for (size_t i = 0; i < sets.size(); ++i) {
+                sets[i].time = float(round * 200 + int(i)) * 2;
+                sets[i].value = {12345.f, -321.f, 0, 0};
+            }
+            recorder.feed(sets, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(220));
+        }
+        recorder.close();
+        QCOMPARE(recorder.error(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(text.endsWith('\n'));
+        QCOMPARE(qint64(text.count('\n')) - 1, recorder.rows());
+        QVERIFY(recorder.rows() > 0 && recorder.rows() < 8000);
     }
 };
 

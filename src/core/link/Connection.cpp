@@ -76,6 +76,11 @@ void openFailed()
 
 } // namespace
 
+bool rs232RateSupported(int baud)
+{
+    return baud == 19200 || baud == 57600 || baud == 115200;
+}
+
 ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<void(int)> &sleepFor)
 {
     const auto sleep = [&](int ms) { waitMs(sleepFor, ms); };
@@ -85,6 +90,16 @@ ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<v
     settings.rs485 = request.interfaceText == kRs485Interface;
     const int port = request.portIndex + 1;
     const int stopCode = settings.rs485 ? 2 : 0;
+
+    // Command 50 knows three rates: any other would switch the drive to
+    // 19200 while the program talks at another.
+    if (!settings.rs485 && !rs232RateSupported(settings.baudRate)) {
+        showMessage(QStringLiteral("The RS232 interface of the drive runs at 19200, 57600 or 115200 bit/s, not at %1. "
+                                   "Nothing was sent.")
+                        .arg(request.baudText.trimmed()),
+                    kCaptionEstablish, MessageIcon::Warning);
+        return ConnectOutcome::RateUnsupported;
+    }
 
     if (!settings.rs485) {
         bool found = false;

@@ -38,7 +38,10 @@ struct ConnectRequest {
     QString interfaceText;  // "RS485-Interface" means RS485
 };
 
-enum class ConnectOutcome { Connected, OpenFailed, NoAnswerRs232, BaudRefused, NoAnswerRs485 };
+enum class ConnectOutcome { Connected, OpenFailed, NoAnswerRs232, BaudRefused, NoAnswerRs485, RateUnsupported };
+
+// The rates the drive's RS232 interface can be switched to (command 50).
+bool rs232RateSupported(int baud);
 
 // Runs the procedure: sets LinkSettings, finds the drive (RS232: among
 // 19200/57600/115200, then switches it to the chosen rate; RS485: probes it),

@@ -103,6 +103,7 @@ bool ADOConn::Open()
     case DatabaseKind::Missing: return fail(QStringLiteral("Could not find file '%1'.").arg(m_path));
     case DatabaseKind::Unreadable: return fail(QStringLiteral("Cannot open '%1': permission denied or file busy.").arg(m_path));
     case DatabaseKind::Unknown: return fail(QStringLiteral("Unrecognized database format '%1'.").arg(m_path));
+    case DatabaseKind::NotAFile: return fail(QStringLiteral("'%1' is not a file (a pipe, a device or a folder).").arg(m_path));
     default: break;
     }
     m_connection = QStringLiteral("dr420-db-%1").arg(g_connections.fetchAndAddRelaxed(1));

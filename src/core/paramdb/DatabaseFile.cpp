@@ -29,6 +29,9 @@ DatabaseKind databaseKind(const QString &path)
     QFile file(path);
     if (!file.exists())
         return DatabaseKind::Missing;
+    // Only a regular file: opening a FIFO blocks, a device never ends.
+    if (!QFileInfo(path).isFile())
+        return DatabaseKind::NotAFile;
     if (!file.open(QIODevice::ReadOnly))
         return DatabaseKind::Unreadable;
     const QByteArray head = file.read(32);

@@ -7,7 +7,7 @@ class QSqlDatabase;
 namespace dr420 {
 
 // What a parameter file is, judged by its first bytes, never by its name.
-enum class DatabaseKind { Missing, Unreadable, Unknown, SQLite, Jet3, Jet4, Ace };
+enum class DatabaseKind { Missing, Unreadable, NotAFile, Unknown, SQLite, Jet3, Jet4, Ace };
 
 DatabaseKind databaseKind(const QString &path);
 inline bool isAccessKind(DatabaseKind k)

@@ -372,6 +372,10 @@ namespace {
 // SQLite, then the values.
 bool buildSavedFile(const QString &base, const QString &temp, QString *error)
 {
+    if (!QFileInfo(base).isFile()) {
+        *error = QStringLiteral("'%1' is not a file.").arg(base);
+        return false;
+    }
     if (isAccessKind(databaseKind(base))) {
         ADOConn source(base);
         if (!source.Open())

@@ -3,6 +3,7 @@
 #include "common/TextCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 
 namespace dr420 {
@@ -133,21 +134,33 @@ QString bandwidthMessage(int baud, float interval, int maxChannels)
         baud, double(interval), maxChannels);
 }
 
-bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list)
+bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list, QStringList *notes)
 {
     list->clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file: a FIFO or a device would block or never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
-    const QStringList lines = decodeText(file.readAll()).split(QLatin1Char('\n')); // UTF-8, or GBK of old installations
+    const QStringList lines = decodeText(file.read(kMaxChannelFileBytes)).split(QLatin1Char('\n')); // UTF-8, or GBK of old installations
+    // A channel's variable is its position in the list: a line with tokens
+    // is never dropped, or every later channel would sample another variable.
     for (int i = 1; i < lines.size(); ++i) { // the first line is a header
         const QStringList tokens = lines[i].simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (tokens.size() < 3)
-            continue; // blank or short lines do no harm
+        if (tokens.isEmpty())
+            continue; // blank lines hold no entry
         ChannelEntry e;
-        e.number = tokens[0].toInt();
-        e.name = tokens[1].left(99);
-        e.isSigned = tokens[2].toInt() > 0;
+        bool numbered = false;
+        if (!tokens.isEmpty())
+            e.number = tokens[0].toInt(&numbered);
+        e.name = tokens.size() > 1 ? tokens[1].left(99) : QStringLiteral("line%1").arg(i + 1);
+        e.isSigned = tokens.size() > 2 && tokens[2].toInt() > 0;
+        if (notes && (tokens.size() < 3 || !numbered))
+            *notes << QStringLiteral("channel.set line %1: \"%2\" is not \"number name sign\"; read as %3 %4 %5")
+                          .arg(i + 1)
+                          .arg(lines[i].simplified().left(60))
+                          .arg(e.number)
+                          .arg(e.name)
+                          .arg(e.isSigned ? 1 : 0);
         list->push_back(e);
     }
     return true;
@@ -167,12 +180,17 @@ QString choiceName(const QString &choice)
     return colon < 0 ? QString() : choice.mid(colon + 2);
 }
 
-bool isSignedChannel(const std::vector<ChannelEntry> &list, const QString &name)
+bool isSignedChoice(const std::vector<ChannelEntry> &list, int index)
 {
-    for (const ChannelEntry &e : list)
-        if (e.name == name)
-            return e.isSigned;
-    return false;
+    return index >= 0 && size_t(index) < list.size() && list[size_t(index)].isSigned;
+}
+
+int channelIndexOfName(const std::vector<ChannelEntry> &list, const QString &name)
+{
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].name == name)
+            return int(i);
+    return -1;
 }
 
 } // namespace dr420

@@ -57,12 +57,19 @@ struct ChannelEntry {
     QString name;
 };
 // "channel.set": a header line, then "number name sign" per line. False
-// when the file cannot be read (the list stays empty).
-bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list);
+// when the file cannot be read or is not a regular file (the list stays
+// empty). Every non-blank line after the header is an entry, so that no channel's
+// position (the variable the drive samples) shifts: a missing sign reads as
+// unsigned, a missing name as "lineN"; `notes` gets a line for each.
+constexpr qint64 kMaxChannelFileBytes = 1 << 20;
+bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list, QStringList *notes = nullptr);
 // "%d: %s" of every entry, as the channel choices show them.
 QStringList channelChoices(const std::vector<ChannelEntry> &list);
 // The name of a choice text: after the first ':' and the blank after it.
 QString choiceName(const QString &choice);
-bool isSignedChannel(const std::vector<ChannelEntry> &list, const QString &name);
+// The sign of the entry a choice index selects (false beyond the list).
+bool isSignedChoice(const std::vector<ChannelEntry> &list, int index);
+// The first entry of that name, or -1: a name given twice is that entry.
+int channelIndexOfName(const std::vector<ChannelEntry> &list, const QString &name);
 
 } // namespace dr420

@@ -205,19 +205,55 @@ bool Recorder::open(const QString &path, const QList<int> &columns, const QStrin
     for (const QString &n : names)
         header += ',' + n.toUtf8();
     header += '\n';
-    std::fwrite(header.constData(), 1, size_t(header.size()), m_file);
-    std::fflush(m_file);
     {
         std::lock_guard<std::mutex> g(m_lock);
         m_accepting = true;
         m_stop = false;
         m_rows = 0;
-        m_bytes = header.size();
+        m_bytes = 0;
         m_refused = 0;
+        m_error.clear();
         m_pending.clear();
+    }
+    if (!writeWhole(header)) {
+        if (error)
+            *error = this->error();
+        std::fclose(m_file);
+        m_file = nullptr;
+        std::lock_guard<std::mutex> g(m_lock);
+        m_accepting = false;
+        return false;
     }
     m_writer = std::thread([this] { writerLoop(); });
     return true;
+}
+
+bool Recorder::writeWhole(const QByteArray &text)
+{
+    errno = 0;
+    const bool ok = std::fwrite(text.constData(), 1, size_t(text.size()), m_file) == size_t(text.size()) &&
+                    std::fflush(m_file) == 0;
+    if (ok) {
+        std::lock_guard<std::mutex> g(m_lock);
+        m_bytes += text.size();
+        return true;
+    }
+    // Whatever part of the lines reached the file goes again: the file
+    // ends on the last whole line.
+    fail(errno ? errno : ENOSPC);
+    std::clearerr(m_file);
+    if (::ftruncate(fileno(m_file), off_t(bytes())) == 0)
+        std::fseek(m_file, 0, SEEK_END);
+    return false;
+}
+
+void Recorder::fail(int err)
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    if (m_error.isEmpty())
+        m_error = QString::fromLocal8Bit(std::strerror(err));
+    m_accepting = false; // nothing more is taken: the rows so far stay whole
+    m_pending.clear();
 }
 
 void Recorder::feed(const std::vector<SampleSet> &sets, int refused)
@@ -254,20 +290,20 @@ void Recorder::writerLoop()
             std::unique_lock<std::mutex> g(m_lock);
             m_wake.wait_for(g, std::chrono::milliseconds(200), [this] { return m_stop; });
             batch.swap(m_pending);
-            stopping = m_stop;
+            stopping = m_stop || !m_error.isEmpty();
         }
         if (!batch.empty()) {
             // Whole lines only reach the file: one write per batch, then flushed.
-            const QByteArray text = format(batch);
-            std::fwrite(text.constData(), 1, size_t(text.size()), m_file);
-            std::fflush(m_file);
-            std::lock_guard<std::mutex> g(m_lock);
-            m_rows += qint64(batch.size());
-            m_bytes += text.size();
+            if (writeWhole(format(batch))) {
+                std::lock_guard<std::mutex> g(m_lock);
+                m_rows += qint64(batch.size());
+            }
             batch.clear();
         }
         if (Clock::now() - lastSync >= std::chrono::seconds(1)) {
-            ::fdatasync(fileno(m_file)); // a power loss costs at most the last second
+            // A power loss costs at most the last second.
+            if (::fdatasync(fileno(m_file)) != 0 && errno != EINVAL)
+                fail(errno);
             lastSync = Clock::now();
         }
         if (stopping)
@@ -287,14 +323,18 @@ void Recorder::close()
     m_wake.notify_all();
     if (m_writer.joinable())
         m_writer.join();
-    const QByteArray footer = "# refused frames: " + QByteArray::number(m_refused) + '\n';
-    std::fwrite(footer.constData(), 1, size_t(footer.size()), m_file);
-    std::fflush(m_file);
-    ::fsync(fileno(m_file));
-    std::fclose(m_file);
+    // A file is a plain table: the count of refused frames is told elsewhere.
+    if (::fsync(fileno(m_file)) != 0 && errno != EINVAL)
+        fail(errno);
+    if (std::fclose(m_file) != 0)
+        fail(errno);
     m_file = nullptr;
+}
+
+QString Recorder::error() const
+{
     std::lock_guard<std::mutex> g(m_lock);
-    m_bytes += footer.size();
+    return m_error;
 }
 
 qint64 Recorder::rows() const

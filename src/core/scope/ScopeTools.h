@@ -103,7 +103,8 @@ constexpr const char *kRecordThreadName = "dr420-record";
 // Appends every sample set to a CSV file: "time_ms,<names>" then a row per
 // set (C locale, whatever the user's), flushed to the disk at least once a
 // second by a writer thread of its own, so the receive thread never waits
-// on the disk; at the end a footer line with the refused frames.
+// on the disk. The file is a plain table (header and rows): the refused
+// frames are counted here, for whoever shows them.
 class Recorder
 {
 public:
@@ -113,9 +114,15 @@ public:
     // `columns`: the channels (1..4) in the order of the file's columns.
     bool open(const QString &path, const QList<int> &columns, const QStringList &names, QString *error);
     void feed(const std::vector<SampleSet> &sets, int refused);
-    // Writes what is left and the footer, and closes the file. feed() may
-    // still be called meanwhile (from the receive thread): it is ignored.
+    // Writes what is left and closes the file. feed() may still be called
+    // meanwhile (from the receive thread): it is ignored.
     void close();
+    // Why the recording stopped short (a write, flush, sync or close the
+    // system refused, e.g. a full disk); empty while every row reached the
+    // file. After a failure nothing more is taken and the file ends on its
+    // last whole line.
+    QString error() const;
+    bool failed() const { return !error().isEmpty(); }
 
     bool isOpen() const
     {
@@ -130,6 +137,8 @@ public:
 private:
     void writerLoop();
     QByteArray format(const std::vector<SampleSet> &sets) const;
+    bool writeWhole(const QByteArray &text);
+    void fail(int err);
 
     FILE *m_file = nullptr;
     QString m_path;
@@ -142,6 +151,7 @@ private:
     qint64 m_rows = 0;
     qint64 m_bytes = 0;
     int m_refused = 0;
+    QString m_error;
     std::thread m_writer;
 };
 

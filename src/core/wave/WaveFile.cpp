@@ -6,8 +6,10 @@
 #include "common/Messages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -17,6 +19,14 @@
 
 namespace dr420 {
 
+namespace {
+locale_t cNumericLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return c;
+}
+} // namespace
+
 QByteArray waveFileBytes(const WaveModel &model)
 {
     QByteArray out;
@@ -25,8 +35,6 @@ QByteArray waveFileBytes(const WaveModel &model)
     for (int c = 1; c <= 4; ++c)
         out += "Channel" + QByteArray::number(c) + '=' + model.channelName(c).toUtf8() + "\r\n";
     out += "Count=" + QByteArray::number(n) + "\r\n";
-    // Formatted by Qt, not the C library: the bytes must not depend on the
-    // user's locale (a German one would write "0,0000").
     const auto cell = [&out](const QByteArray &text, bool last) {
         out += text.rightJustified(12, ' ');
         out += last ? "\t\r\n" : "\t  ";
@@ -34,11 +42,21 @@ QByteArray waveFileBytes(const WaveModel &model)
     const char *headings[] = {"Time", "Channel1", "Channel2", "Channel3", "Channel4"};
     for (int k = 0; k < 5; ++k)
         cell(headings[k], k == 4);
+    // printf's "%12.4f" (exact binary value, ties to even, "-0.0000"), in the
+    // C locale whatever the user's: a German one would write "0,0000".
+    const locale_t previous = uselocale(cNumericLocale());
+    char text[64];
+    const auto number = [&](float v, bool last) {
+        const int len = std::snprintf(text, sizeof text, "%12.4f", double(v));
+        out.append(text, std::clamp(len, 0, int(sizeof text) - 1));
+        out += last ? "\t\r\n" : "\t  ";
+    };
     for (int i = 0; i < n; ++i) {
-        cell(QByteArray::number(double(model.times()[size_t(i)]), 'f', 4), false);
+        number(model.times()[size_t(i)], false);
         for (int c = 1; c <= 4; ++c)
-            cell(QByteArray::number(double(model.values(c)[size_t(i)]), 'f', 4), c == 4);
+            number(model.values(c)[size_t(i)], c == 4);
     }
+    uselocale(previous);
     return out;
 }
 
@@ -110,6 +128,9 @@ public:
         *token = m_data.mid(begin, std::min<qsizetype>(m_at - begin, 99));
         return true;
     }
+    // The last token ran into the end of the data: a file cut inside it
+    // (every row the writer makes ends with a line break).
+    bool cutAtEnd() const { return m_at >= m_data.size() && !m_data.isEmpty() && !isSpace(m_data.back()); }
 
 private:
     static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
@@ -122,9 +143,8 @@ enum class Number { Ok, NotANumber, BeyondFloat };
 Number toFloat(const QByteArray &token, float *out)
 {
     // strtod in the C locale whatever the user's: "1.5" is one and a half.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
     char *end = nullptr;
-    const double v = strtod_l(token.constData(), &end, cLocale);
+    const double v = strtod_l(token.constData(), &end, cNumericLocale());
     if (end == token.constData() || *end != '\0')
         return Number::NotANumber;
     // Beyond the float range the conversion is undefined: say so instead.
@@ -144,6 +164,11 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
 {
     WaveLoadResult result;
     QFile file(path);
+    // Only a regular file: a FIFO blocks, /dev/zero never ends.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        result.message = QStringLiteral("The file could not be opened: it is not a regular file.");
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.message = QStringLiteral("The file could not be opened: %1").arg(file.errorString());
         return result;
@@ -152,7 +177,9 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
         result.message = QStringLiteral("The file is too large to be a wave file.");
         return result;
     }
-    const QByteArray data = file.readAll();
+    QByteArray data = file.readAll();
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3); // a UTF-8 byte order mark, as editors write it
     Tokens tokens(data);
     QByteArray channelLines[4];
     QByteArray countLine;
@@ -200,7 +227,9 @@ WaveLoadResult LoadWaveFile(WaveModel &model, const QString &path)
             result.rows = 0;
             return result;
         }
-        if (got < 5) {
+        if (got < 5 || tokens.cutAtEnd()) {
+            // A row short of a value, or cut inside its last one (-1000 cut
+            // to -1), is not taken.
             damaged = got > 0 || tokens.next(&token);
             break;
         }

@@ -202,8 +202,11 @@ void CWaveView::buildPanel()
 
 void CWaveView::loadFiles()
 {
-    if (!loadChannelList(appFilePath(AppFile::ChannelSet), &m_channelList))
+    QStringList notes;
+    if (!loadChannelList(appFilePath(AppFile::ChannelSet), &m_channelList, &notes))
         qDebug().noquote() << "File could not be opened:\n" + appFilePath(AppFile::ChannelSet);
+    for (const QString &note : notes)
+        qDebug().noquote() << note;
     const QStringList choices = channelChoices(m_channelList);
     for (ChannelControls &c : m_channels) {
         const QSignalBlocker block(c.curve);
@@ -480,7 +483,7 @@ void CWaveView::run()
     setup.channelMask = mask;
     setup.interval = m_fields.interval;
     for (int k = 0; k < 4; ++k)
-        setup.isSigned[size_t(k)] = isSignedChannel(m_channelList, m_names[size_t(k)]);
+        setup.isSigned[size_t(k)] = isSignedChoice(m_channelList, choices[size_t(k)]); // the entry sampled
     m_mask = mask;
     prepareDisplay();
     // The trigger and the recorder see every decoded sample, on the receive thread.
