@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
         "killed (SIGINT/SIGTERM end it cleanly)."));
     parser.addHelpOption();
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Create symbolic link PATH to the device (removed at exit)."), QStringLiteral("PATH"));
-    const QCommandLineOption com(QStringLiteral("com"), QStringLiteral("Map the device as COM port N in the COM port map (entry removed at exit)."), QStringLiteral("N"));
+    const QCommandLineOption com(QStringLiteral("com"), QStringLiteral("Map the device as COM port N in the COM port map (the previous entry comes back at exit)."), QStringLiteral("N"));
     const QCommandLineOption map(QStringLiteral("map"), QStringLiteral("COM port map to use with --com (default: the one the program uses, see README)."), QStringLiteral("FILE"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("The drive's current RS232 rate (default 115200)."), QStringLiteral("B"), QStringLiteral("115200"));
     const QCommandLineOption rs485(QStringLiteral("rs485"), QStringLiteral("Speak Modbus RTU (RS485) instead of the RS232 command protocol."));
@@ -97,6 +97,8 @@ int main(int argc, char *argv[])
     }
     const int comPort = parser.value(com).toInt();
     const QString mapPath = parser.isSet(map) ? parser.value(map) : ComPortMap::defaultPath();
+    // The user's own mapping of that port comes back at exit.
+    const QString previousEntry = comPort > 0 ? ComPortMap::entry(mapPath, comPort) : QString();
     if (comPort > 0)
         ComPortMap::setEntry(mapPath, comPort, device);
     std::printf("%s\n", qUtf8Printable(device));
@@ -122,8 +124,12 @@ int main(int argc, char *argv[])
         }
     }
     drive.stop();
-    if (comPort > 0)
-        ComPortMap::removeEntry(mapPath, comPort);
+    if (comPort > 0 && ComPortMap::entry(mapPath, comPort) == device) { // unless someone mapped it since
+        if (previousEntry.isEmpty())
+            ComPortMap::removeEntry(mapPath, comPort);
+        else
+            ComPortMap::setEntry(mapPath, comPort, previousEntry);
+    }
     if (!linkPath.isEmpty())
         QFile::remove(linkPath);
     return 0;

@@ -408,10 +408,14 @@ int main(int argc, char *argv[])
         "                        (exit 1 when nothing triggered)\n\n"
         "Values are checked before anything is sent, by the rules of the edit dialogs: a number must be\n"
         "legal and within its limits, a selection one of its option keys, a multi-digit value one option\n"
-        "per digit; read-only parameters are refused. One refused value and nothing at all is sent.\n"
+        "per digit; read-only parameters and numbers without a register of their own (FX-11) are refused.\n"
+        "One refused value and nothing at all is sent. (The window's write run sends a selection or\n"
+        "multi-digit number that is no option and lets the drive judge it; this tool is stricter.)\n"
+        "On RS232 --baud is 19200, 57600 or 115200. upload saves only when every parameter was read.\n"
         "download --verify reads every written register back.\n\n"
         "Exit status: 0 every named parameter was read or written; 1 a parameter was refused (by these\n"
-        "rules or by a running drive), failed or did not verify; 2 usage, file or connection error."));
+        "rules or by a running drive), failed or did not verify; 2 usage, file or connection error, or a\n"
+        "recording that the disk cut short."));
     parser.addHelpOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device path, or COMn of the COM port map (default COM1)."), QStringLiteral("DEVICE|COMn"), QStringLiteral("COM1"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Baud rate (default 115200)."), QStringLiteral("B"), QStringLiteral("115200"));

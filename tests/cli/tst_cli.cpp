@@ -1,5 +1,6 @@
 #include "DriveSimulator.h"
 #include "TestSupport.h"
+#include "link/ComPortMap.h"
 #include "paramdb/ParameterRecord.h"
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
@@ -133,6 +134,8 @@ private slots:
         QTest::newRow("a digit without option") << "F4-22=324" << "Please select parameter value!";
         QTest::newRow("read-only") << "F7-06=5" << "is read-only";
         QTest::newRow("unknown number") << "X9-99=1" << "is not in the parameter definitions";
+        QTest::newRow("a huge value, not echoed whole") << "F0-13=" + QString(100000, QLatin1Char('x'))
+                                                        << "(100000 characters)";
     }
     void refusedValuesSendNothing()
     {
@@ -143,7 +146,8 @@ private slots:
         // A good value beside the bad one is not sent either.
         const CliResult r = cli(connect({"write", "F0-11=12.00", assignment}));
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err.left(2000)));
+        QVERIFY(r.err.size() < 2000);
         QVERIFY(r.out.isEmpty());
         QVERIFY(m_drive->requests().isEmpty()); // not even connected
         QCOMPARE(m_drive->registerValue(PnoToAddress(QStringLiteral("F0-13"))), before);
@@ -303,6 +307,30 @@ private slots:
         QVERIFY(text.endsWith('\n'));
         QCOMPARE(text.count('\n') - 1, m.captured(1).toInt());
         QVERIFY(!r.err.contains(QLatin1String("written.")));
+    }
+
+    // The simulator maps itself as a COM port and gives the user's own
+    // mapping of that port back when it ends.
+    void simulatorRestoresTheComMapping()
+    {
+        const QString map = m_dir.filePath(QStringLiteral("comports.ini"));
+        QFile f(map);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[ComPorts]\nCOM1=/dev/ttyUSB4\nCOM3=/dev/ttyUSB7\n");
+        f.close();
+        for (const char *port : {"3", "5"}) {
+            QProcess sim;
+            sim.start(binDir() + QStringLiteral("/dr420-sim"), {"--com", port, "--map", map});
+            QVERIFY(sim.waitForReadyRead(10000));
+            const QString device = QString::fromUtf8(sim.readLine()).trimmed();
+            QCOMPARE(ComPortMap::entry(map, QString::fromLatin1(port).toInt()), device);
+            sim.terminate();
+            QVERIFY(sim.waitForFinished(10000));
+            QCOMPARE(sim.exitCode(), 0);
+        }
+        QCOMPARE(ComPortMap::entry(map, 1), QStringLiteral("/dev/ttyUSB4"));
+        QCOMPARE(ComPortMap::entry(map, 3), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(ComPortMap::entry(map, 5), QString());
     }
 
     void limitFromAMissingParameterIsRefused()

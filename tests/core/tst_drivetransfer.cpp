@@ -114,7 +114,10 @@ private slots:
         QTest::newRow("above it: refused, no traffic") << "100.5" << 2 << 0 << 0 << uint16_t(3) << range << true << -1;
         QTest::newRow("0.29 with ZPoint 2 sends 29") << "0.29" << 2 << 0 << 2 << uint16_t(3) << ok << false << 29;
         QTest::newRow("selection: an option key, no range check") << "500" << 2 << -1 << 0 << uint16_t(3) << ok << false << 500;
-        QTest::newRow("selection: no such option, no traffic") << "7" << 2 << -1 << 0 << uint16_t(3) << range << true << -1;
+        // As the write run always did: the drive judges a number that is no option.
+        QTest::newRow("selection: no such option, sent for the drive to judge") << "7" << 2 << -1 << 0 << uint16_t(3) << ok << false << 7;
+        QTest::newRow("selection: not a number, no traffic") << "five" << 2 << -1 << 0 << uint16_t(3) << range << true << -1;
+        QTest::newRow("selection: a sign alone, no traffic") << "-" << 2 << -1 << 0 << uint16_t(3) << range << true << -1;
         QTest::newRow("not a number: refused, not sent as 0") << "abc" << 2 << 0 << 0 << uint16_t(3) << range << true << -1;
         QTest::newRow("read-only: success line, no traffic") << "5" << 0 << 0 << 0 << uint16_t(3) << ok << false << -1;
         QTest::newRow("RW1 while running: refused, not counted")

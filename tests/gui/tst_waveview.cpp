@@ -751,6 +751,33 @@ private slots:
             QCOMPARE(lines[i].split(',')[0].toDouble(), first + 2 * (i - 1));
     }
 
+    // A disk that fills up: Record stops with the cause, the run goes on.
+    void recordingOntoAFullDiskStopsWithItsCause()
+    {
+        test::SmallFileSystem disk(16);
+        if (!disk.ok())
+            QSKIP("needs root to mount a small tmpfs");
+        ScopeFiles files(kChannelSet, QByteArray());
+        LiveDrive live;
+        QVERIFY(live.open());
+        CWaveFrame frame;
+        CWaveView &view = *frame.view();
+        choose(view, {1, 2, 3, 4});
+        test::RecordingDialogs dialogs;
+        view.run();
+        dialogs.fileAnswers = {disk.file(QStringLiteral("run.csv"))};
+        frame.action("actionRecord")->trigger();
+        QVERIFY(view.isRecording());
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isRecording(), 20000);
+        QVERIFY(!frame.action("actionRecord")->isChecked());
+        QVERIFY(view.isRunning());
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages.first().text.startsWith(QLatin1String("The recording is incomplete: No space left on device after ")),
+                 qPrintable(dialogs.messages.first().text));
+        QVERIFY(frame.triggerPane()->recording()->text().contains(QLatin1String("incomplete")));
+        view.stop();
+    }
+
     // --- frame: tool bar, menu, full screen ------------------------------------------------
 
     void toolBarButtonsAndTheirPressedStates()

@@ -145,6 +145,28 @@ private slots:
         setLinkDriver(nullptr);
     }
 
+    // Run with no channel on: the drive sends nothing, and that is no lost
+    // link; a pulled cable still is.
+    void noChannelIsNoLostLink()
+    {
+        sim::DriveSimulator drive;
+        QVERIFY(drive.start());
+        SerialLinkDriver link;
+        setLinkDriver(&link);
+        QVERIFY(link.openDevice(drive.slavePath(), 115200, 0));
+        QVERIFY(startDriveSampling(1, {0, 0, 0, 0}, [](int) {}));
+        SamplingEngine engine;
+        std::atomic<int> lost{0};
+        engine.start({0u, 2, {}}, nullptr, [&](const QString &) { ++lost; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+        QCOMPARE(lost.load(), 0);
+        QVERIFY(acquiring());
+        drive.unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(lost.load(), 1, 3000);
+        engine.stopThreads();
+        setLinkDriver(nullptr);
+    }
+
     void startAndStopRepeatedly()
     {
         sim::DriveSimulator drive;

@@ -69,6 +69,13 @@ QString ComPortMap::resolve(int n, const QString &mapPath, const QStringList &pr
     return n >= 1 && n <= present.size() ? present[n - 1] : QString();
 }
 
+QString ComPortMap::entry(const QString &mapPath, int n)
+{
+    const PositionalIni ini(mapPath);
+    const int section = sectionIndex(ini);
+    return section < 0 ? QString() : ini.value(section, key(n));
+}
+
 QString ComPortMap::resolve(int n, const QString &mapPath)
 {
     return resolve(n, mapPath, presentDevices());

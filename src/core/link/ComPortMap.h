@@ -32,6 +32,8 @@ public:
     // Adds or removes an explicit entry (the simulator maps itself this way).
     static bool setEntry(const QString &mapPath, int n, const QString &device);
     static bool removeEntry(const QString &mapPath, int n);
+    // The explicit entry of COM n, or empty when it has none.
+    static QString entry(const QString &mapPath, int n);
 };
 
 } // namespace dr420

@@ -4,6 +4,8 @@
 #include "ParameterRules.h"
 #include "link/Link.h"
 
+#include <algorithm>
+
 namespace dr420 {
 
 namespace {
@@ -88,6 +90,21 @@ WriteResult WriteParameterValue(const ParameterRecord &record)
     return LinkCommand(kCmdWriteRegister, data, response) ? WriteResult::Written : WriteResult::Failed;
 }
 
+namespace {
+// A number goes out only when its edit dialog would have taken it (a file may
+// hold "abc", which the codec would send as 0). A selection or multi-digit
+// value that is a number but no option goes out as the run always sent it:
+// the drive judges it, and its refusal is reported.
+bool sendable(const ParameterRecord &record)
+{
+    if (refusalForValue(record, record.Value).isEmpty())
+        return true;
+    const QString text = record.Value.trimmed();
+    return record.InputType && isLegalNumberText(text) &&
+           std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+} // namespace
+
 TransferRun::TransferRun(Kind kind, QStringList numbers)
     : m_kind(kind)
     , m_numbers(std::move(numbers))
@@ -111,10 +128,7 @@ QString TransferRun::step()
         }
     } else {
         ParameterRecord record;
-        // The value goes out only when its edit dialog would have taken it
-        // (a parameter file may hold "abc", which the codec would send as 0).
-        if (!FindParameter(p, record) || !CheckLimits(record) ||
-            (record.RW != kReadOnly && !refusalForValue(record, record.Value).isEmpty())) {
+        if (!FindParameter(p, record) || !CheckLimits(record) || (record.RW != kReadOnly && !sendable(record))) {
             line = QStringLiteral("Function code %1 failed to write! Because the written value is out of range!").arg(p);
             m_lastFailed = true;
         } else {

@@ -148,7 +148,8 @@ void SamplingEngine::receiveLoop()
             linkLost(QStringLiteral("the serial device is gone (adapter unplugged or cable fault)."));
             return;
         }
-        if (Clock::now() - lastFrame > streamTimeout) {
+        // With no channel on the drive sends nothing: silence is no loss then.
+        if (m_setup.channelMask != 0 && Clock::now() - lastFrame > streamTimeout) {
             linkLost(QStringLiteral("no sample frame arrived for %1 s; the drive stopped streaming.")
                          .arg(QString::number(streamTimeout.count() / 1000.0, 'f', 1)));
             return;

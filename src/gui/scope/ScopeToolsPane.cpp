@@ -117,6 +117,11 @@ void CTriggerPane::showState()
                                  .arg(r.rows())
                                  .arg(r.bytes() / 1024)
                                  .arg(r.refused()));
+    else if (r.failed())
+        m_recording->setText(QStringLiteral("%1 incomplete: %2 after %3 rows, %4 frames refused")
+                                 .arg(QFileInfo(r.path()).fileName(), r.error())
+                                 .arg(r.rows())
+                                 .arg(r.refused()));
     else if (!r.path().isEmpty())
         m_recording->setText(QStringLiteral("%1 closed: %2 rows, %3 frames refused")
                                  .arg(QFileInfo(r.path()).fileName())

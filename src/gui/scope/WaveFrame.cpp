@@ -234,7 +234,7 @@ void CWaveFrame::syncButtons()
         // A drag mode leaves the zoom mode and its button as they are.
         {"actionZoomIn", zoom == 2},
         {"actionZoomOut", zoom == 1},
-        {"actionRecord", m_view->recorder().isOpen()},
+        {"actionRecord", m_view->isRecording()},
     };
     for (const auto &s : states)
         if (QAction *a = m_actions.value(QLatin1String(s.name)))

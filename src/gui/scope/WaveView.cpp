@@ -526,6 +526,7 @@ void CWaveView::run()
 
 void CWaveView::takeSamples()
 {
+    checkRecording();
     if (m_trigger) {
         // Triggered: the display shows captures only and holds the last one.
         std::optional<TriggerCapture> capture = m_trigger->take();
@@ -645,16 +646,32 @@ bool CWaveView::startRecording(const QString &path, QString *error)
             names << m_names[size_t(k - 1)];
         }
     const bool ok = m_recorder.open(path, columns, names, error);
+    m_recording = ok;
     emit recordingChanged();
     return ok;
 }
 
 void CWaveView::stopRecording()
 {
-    if (!m_recorder.isOpen())
+    if (!m_recording)
         return;
+    m_recording = false;
     m_recorder.close();
     emit recordingChanged();
+    if (m_recorder.failed())
+        showMessage(QStringLiteral("The recording is incomplete: %1 after %2 rows.\n%3")
+                        .arg(m_recorder.error())
+                        .arg(m_recorder.rows())
+                        .arg(m_recorder.path()),
+                    QString(), MessageIcon::Warning);
+}
+
+void CWaveView::checkRecording()
+{
+    // The writer thread stopped on a refused write (a full disk): the
+    // recording ends now, and says so, while sampling goes on.
+    if (m_recording && m_recorder.failed())
+        stopRecording();
 }
 
 void CWaveView::stop()
@@ -701,7 +718,7 @@ void CWaveView::onLinkLost(const QString &reason)
 void CWaveView::endSampling()
 {
     m_engine.stopThreads();
-    stopRecording(); // the run is over: the file gets its footer
+    stopRecording(); // the run is over: the file is closed
     for (ChannelControls &c : m_channels)
         c.curve->setEnabled(true);
     m_sampling.interval->setEnabled(true);

@@ -98,7 +98,9 @@ public:
     // Every decoded sample of the channels in use to a CSV file, while sampling.
     bool startRecording(const QString &path, QString *error = nullptr);
     void stopRecording();
+    void checkRecording();
     const Recorder &recorder() const { return m_recorder; }
+    bool isRecording() const { return m_recording; }
 
 public slots:
     void run();
@@ -174,6 +176,7 @@ private:
     std::unique_ptr<Trigger> m_trigger;
     int m_capturesShown = 0;
     Recorder m_recorder;
+    bool m_recording = false; // started and not yet stopped (the recorder may have failed meanwhile)
     std::array<ChannelMeasurement, 4> m_measurements{};
 };
 
