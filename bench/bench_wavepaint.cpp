@@ -108,7 +108,6 @@ int main(int argc, char *argv[])
         for (int i = 0; i < 60000; ++i)
             t[size_t(i)] += 200.0f;
         {
-            std::lock_guard<std::mutex> g(wnd.sampleLock());
             wnd.model().setTimeData(t.data(), 60000);
             for (int c = 1; c <= 4; ++c)
                 wnd.model().setChannelData(v.data(), 60000, c, QStringLiteral("V"));

@@ -307,7 +307,7 @@ int runScope(const ScopeRequest &r)
     engine.start(setup, [](const AcquisitionBuffers &) {});
     QElapsedTimer clock;
     clock.start();
-    while (acquiring() && clock.elapsed() < qint64(r.seconds * 1000) &&
+    while (engine.isAcquiring() && clock.elapsed() < qint64(r.seconds * 1000) &&
            !(r.triggered && r.trigger.mode == TriggerSettings::Single && !trigger.armed()))
         QThread::msleep(20);
     const QString lost = engine.lostReason();
@@ -321,7 +321,7 @@ int runScope(const ScopeRequest &r)
         err(QStringLiteral("The drive link was lost while sampling: %1").arg(lost));
         status = SomeFailed;
     }
-    const int refused = engine.takeFailures() + engine.frameErrors();
+    const int refused = engine.takeFailures();
     err(QStringLiteral("%1 sample frame(s) refused or broken.").arg(refused));
     if (refused)
         status = SomeFailed;

@@ -167,6 +167,25 @@ private slots:
         setLinkDriver(nullptr);
     }
 
+    // Each engine owns its stop: stopping one leaves the other sampling.
+    void twoEnginesStopApart()
+    {
+        SamplingEngine first;
+        SamplingEngine second;
+        std::atomic<int> handovers{0};
+        first.start({0u, 2, {}}, nullptr);
+        second.start({0u, 2, {}}, [&](const AcquisitionBuffers &) { ++handovers; });
+        QVERIFY(first.isAcquiring() && second.isAcquiring() && acquiring());
+        first.stopThreads();
+        QVERIFY(!first.isAcquiring());
+        QVERIFY(second.isAcquiring());
+        QVERIFY(acquiring()); // one engine still acquires
+        const int before = handovers.load();
+        QTRY_VERIFY_WITH_TIMEOUT(handovers.load() >= before + 3, 2000); // its display thread goes on
+        second.stopThreads();
+        QVERIFY(!acquiring());
+    }
+
     void startAndStopRepeatedly()
     {
         sim::DriveSimulator drive;

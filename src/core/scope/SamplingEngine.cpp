@@ -36,17 +36,15 @@ void AcquisitionBuffers::append(std::vector<float> &array, unsigned &count, floa
     }
 }
 
-bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned,
+void AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned,
                                 float interval, std::vector<SampleSet> *sets)
 {
     int n = 0;
     for (int k = 0; k < 4; ++k)
         n += (mask >> k) & 1;
     if (n == 0)
-        return true;
+        return;
     const int used = n == 3 ? 60 : 64;
-    if (used % (2 * n) != 0)
-        return false;
     for (int at = 0; at + 2 * n <= used;) {
         SampleSet set;
         for (int k = 0; k < 4; ++k) {
@@ -64,8 +62,21 @@ bool AcquisitionBuffers::decode(const uint8_t *block, unsigned mask, const std::
         if (sets)
             sets->push_back(set);
     }
-    return true;
 }
+
+namespace {
+// Engines acquiring now; acquiring() mirrors "any" (under the lock, so that
+// two engines ending at once leave it true to the count).
+std::mutex g_acquiringLock;
+int g_acquiringEngines = 0;
+
+void countAcquiring(int step)
+{
+    std::lock_guard<std::mutex> g(g_acquiringLock);
+    g_acquiringEngines += step;
+    acquiring() = g_acquiringEngines > 0;
+}
+} // namespace
 
 SamplingEngine::SamplingEngine() = default;
 
@@ -89,15 +100,22 @@ void SamplingEngine::start(const SamplingSetup &setup, Handover handover, LinkLo
         m_buffers.reset();
     }
     m_failures = 0;
-    acquiring() = true;
+    m_acquiring = true;
+    countAcquiring(+1);
     m_receive = std::thread([this] { receiveLoop(); });
     m_display = std::thread([this] { displayLoop(); });
     m_threadsRunning = true;
 }
 
+void SamplingEngine::endAcquiring()
+{
+    if (m_acquiring.exchange(false))
+        countAcquiring(-1);
+}
+
 void SamplingEngine::stopThreads()
 {
-    acquiring() = false;
+    endAcquiring();
     if (m_receive.joinable())
         m_receive.join();
     if (m_display.joinable())
@@ -126,7 +144,7 @@ void SamplingEngine::linkLost(const QString &reason)
         std::lock_guard<std::mutex> g(m_lostLock);
         m_lostReason = reason;
     }
-    acquiring() = false; // the display thread ends too
+    endAcquiring(); // the display thread ends too
     if (m_lost)
         m_lost(reason);
 }
@@ -140,7 +158,7 @@ void SamplingEngine::receiveLoop()
     uint8_t block[64];
     std::vector<SampleSet> sets;
     sets.reserve(32);
-    while (acquiring()) {
+    while (m_acquiring) {
         std::fill(std::begin(block), std::end(block), uint8_t(0));
         // A pulled cable leaves an empty port behind, a dead drive a quiet
         // one: neither may look like a frozen picture.
@@ -161,11 +179,8 @@ void SamplingEngine::receiveLoop()
                 sets.clear();
                 {
                     std::lock_guard<std::mutex> g(m_sampleLock);
-                    // A block that is no whole number of sets is dropped and counted:
-                    // a worker thread shows no message box.
-                    if (!m_buffers.decode(block, m_setup.channelMask, m_setup.isSigned, m_setup.interval,
-                                          m_sink ? &sets : nullptr))
-                        ++m_frameErrors;
+                    m_buffers.decode(block, m_setup.channelMask, m_setup.isSigned, m_setup.interval,
+                                     m_sink ? &sets : nullptr);
                 }
                 if (m_sink && !sets.empty())
                     m_sink(sets, m_failures.load());
@@ -180,14 +195,14 @@ void SamplingEngine::receiveLoop()
 void SamplingEngine::displayLoop()
 {
     pthread_setname_np(pthread_self(), kDisplayThreadName);
-    while (acquiring()) {
+    while (m_acquiring) {
         {
             std::lock_guard<std::mutex> g(m_sampleLock);
             if (m_handover)
                 m_handover(m_buffers);
         }
         // Sleep in short steps so that a stop is not kept waiting.
-        for (int i = 0; i < 10 && acquiring(); ++i)
+        for (int i = 0; i < 10 && m_acquiring; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

@@ -38,9 +38,9 @@ struct AcquisitionBuffers {
     unsigned sampleIndex = 0;         // samples since Run, never reduced
 
     // Decodes one 64-byte block: sample sets of the masked channels in channel
-    // order, 16 bits little-endian each. False when the used length is not a
-    // whole number of sets (the block is dropped).
-    bool decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned, float interval,
+    // order, 16 bits little-endian each (with three channels the last four
+    // bytes are unused; 1, 2 and 4 fill it).
+    void decode(const uint8_t *block, unsigned mask, const std::array<bool, 4> &isSigned, float interval,
                 std::vector<SampleSet> *sets = nullptr);
 
 private:
@@ -77,12 +77,15 @@ public:
     // Clears `acquiring` and waits for both threads to end.
     void stopThreads();
     bool isRunning() const { return m_threadsRunning; }
+    // This engine's threads loop while it is set; stopThreads() or a lost
+    // link clears it. Another engine is not touched: acquiring() is set
+    // while any engine acquires.
+    bool isAcquiring() const { return m_acquiring.load(); }
 
     std::mutex &sampleLock() { return m_sampleLock; }
     AcquisitionBuffers &buffers() { return m_buffers; }
     int failures() const { return m_failures.load(); }
     int takeFailures() { return m_failures.exchange(0); }
-    int frameErrors() const { return m_frameErrors.load(); }
     // Why the last run ended by itself; empty when it did not.
     QString lostReason() const;
     // How long the stream may stay without a good frame before it counts as
@@ -93,6 +96,7 @@ private:
     void receiveLoop();
     void displayLoop();
     void linkLost(const QString &reason);
+    void endAcquiring();
 
     SamplingSetup m_setup;
     Handover m_handover;
@@ -103,7 +107,7 @@ private:
     AcquisitionBuffers m_buffers;
     std::mutex m_sampleLock;
     std::atomic<int> m_failures{0};
-    std::atomic<int> m_frameErrors{0};
+    std::atomic<bool> m_acquiring{false};
     std::thread m_receive;
     std::thread m_display;
     bool m_threadsRunning = false;

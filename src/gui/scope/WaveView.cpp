@@ -275,7 +275,6 @@ void CWaveView::applyColours()
 void CWaveView::prepareDisplay()
 {
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         m.clearAll();
         m.setPointsPerDiv(m_fields.pointsPerDiv);
@@ -339,7 +338,6 @@ void CWaveView::showFields()
 
 void CWaveView::recomputeRatios()
 {
-    std::lock_guard<std::mutex> g(m_wave->sampleLock());
     for (int k = 1; k <= 4; ++k) {
         double bottom = 0, top = 0;
         m_wave->model().channelRange(k, &bottom, &top);
@@ -349,7 +347,6 @@ void CWaveView::recomputeRatios()
 
 void CWaveView::refreshScalesFromDisplay()
 {
-    std::lock_guard<std::mutex> g(m_wave->sampleLock());
     const WaveModel &m = m_wave->model();
     m_fields.pointsPerDiv = m.pointsPerDiv();
     for (int k = 1; k <= 4; ++k) {
@@ -364,7 +361,6 @@ void CWaveView::perDivStep(int k, bool up)
 {
     double &a = m_fields.perDiv[size_t(k - 1)];
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         if (m.channelPerDiv(k) > 0)
             a = m.channelPerDiv(k);
@@ -387,7 +383,6 @@ void CWaveView::pointsStep(bool plus)
 {
     std::optional<int> next;
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         if (m.sampleCount() > 0)
             m_fields.pointsPerDiv = m.pointsPerDiv();
@@ -425,7 +420,6 @@ void CWaveView::curveChanged(int k)
 {
     const QString name = choiceName(m_channels[size_t(k - 1)].curve->currentText());
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         m_wave->model().setChannelName(k, name);
     }
     m_wave->update();
@@ -445,7 +439,7 @@ void CWaveView::run()
                     MessageIcon::None);
         return;
     }
-    if (acquiring())
+    if (m_engine.isAcquiring())
         return;
     if (!readPanel())
         return;
@@ -533,7 +527,6 @@ void CWaveView::takeSamples()
         if (!capture)
             return;
         {
-            std::lock_guard<std::mutex> display(m_wave->sampleLock());
             takeCapture(m_wave->model(), *capture, m_mask, m_names);
         }
         ++m_capturesShown;
@@ -548,7 +541,6 @@ void CWaveView::takeSamples()
     }
     {
         std::lock_guard<std::mutex> samples(m_engine.sampleLock());
-        std::lock_guard<std::mutex> display(m_wave->sampleLock());
         takeAcquisition(m_wave->model(), m_engine.buffers(), m_mask, m_names);
     }
     m_wave->update();
@@ -564,7 +556,6 @@ double CWaveView::cursorDeltaMs() const
 
 void CWaveView::updateMeasurements()
 {
-    std::lock_guard<std::mutex> display(m_wave->sampleLock());
     const WaveModel &m = m_wave->model();
     m_measurements = {};
     if (m.sampleCount() == 0)
@@ -592,7 +583,6 @@ bool CWaveView::exportCsv(const QString &path, bool visibleOnly, QString *error)
     QList<int> columns;
     int first = 0, last = -1;
     {
-        std::lock_guard<std::mutex> display(m_wave->sampleLock());
         const WaveModel &m = m_wave->model();
         for (int k = 1; k <= 4; ++k)
             if ((m.dataMask() >> (k - 1)) & 1u) {
@@ -691,7 +681,7 @@ void CWaveView::stop()
 void CWaveView::onLinkLost(const QString &reason)
 {
     // A Stop or a new Run may have come first.
-    if (!m_engine.isRunning() || acquiring())
+    if (!m_engine.isRunning() || m_engine.isAcquiring())
         return;
     if (!samplingActive()) {
         // The engineer closed the port meanwhile: nothing was lost.
@@ -751,7 +741,6 @@ void CWaveView::openTrace()
     emit titleChanged(path);
     std::array<QString, 4> names;
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         // A short file gives count / 10 points per division: keep it within
         // what the panel takes, or Run and the shift spin refuse the field.
@@ -816,7 +805,6 @@ void CWaveView::saveTrace()
 void CWaveView::toggleTimeCursors()
 {
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         m.showTimeCursors(!m.timeCursorsShown());
     }
@@ -827,7 +815,6 @@ void CWaveView::toggleTimeCursors()
 void CWaveView::toggleValueCursor(int channel)
 {
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         m.setValueCursorChannel(m.valueCursorChannel() == channel ? 0 : channel);
     }
@@ -838,7 +825,6 @@ void CWaveView::toggleValueCursor(int channel)
 void CWaveView::originalSize()
 {
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         if (m.sampleCount() <= 0)
             return;
@@ -892,7 +878,6 @@ void CWaveView::toggleChannel(int channel)
     if (channel < 1 || channel > 4)
         return;
     {
-        std::lock_guard<std::mutex> g(m_wave->sampleLock());
         WaveModel &m = m_wave->model();
         m.setVisibleMask(m.visibleMask() ^ (1u << (channel - 1)));
     }

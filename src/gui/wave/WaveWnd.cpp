@@ -126,28 +126,23 @@ void CWaveWnd::useShape(int index)
 
 void CWaveWnd::resizeEvent(QResizeEvent *)
 {
-    std::lock_guard<std::mutex> g(m_sampleLock);
     syncSize();
     update();
 }
 
 const QImage &CWaveWnd::render()
 {
-    std::lock_guard<std::mutex> g(m_sampleLock);
-    renderLocked();
+    renderPicture();
     return m_composite;
 }
 
 void CWaveWnd::paintEvent(QPaintEvent *)
 {
-    {
-        std::lock_guard<std::mutex> g(m_sampleLock);
-        renderLocked();
-    }
+    renderPicture();
     QPainter(this).drawImage(0, 0, m_composite);
 }
 
-void CWaveWnd::renderLocked()
+void CWaveWnd::renderPicture()
 {
     syncSize();
     const int W = width();
@@ -378,7 +373,6 @@ void CWaveWnd::drawFrame(QPainter &p)
 void CWaveWnd::shiftChannel(double value, int channel)
 {
     {
-        std::lock_guard<std::mutex> g(m_sampleLock);
         m_model.shiftChannel(value, channel);
     }
     update();
@@ -391,7 +385,6 @@ bool CWaveWnd::saveWaveFile(const QString &path)
     QString error;
     bool ok;
     {
-        std::lock_guard<std::mutex> g(m_sampleLock);
         ok = SaveWaveFile(m_model, path, &error);
     }
     if (!ok)
@@ -404,7 +397,6 @@ bool CWaveWnd::loadWaveFile(const QString &path)
 {
     WaveLoadResult result;
     {
-        std::lock_guard<std::mutex> g(m_sampleLock);
         result = LoadWaveFile(m_model, path);
     }
     if (!result.message.isEmpty())
@@ -515,7 +507,6 @@ void CWaveWnd::mouseReleaseEvent(QMouseEvent *event)
         const QRect rect = rectBetween(m_bandOrigin, event->position().toPoint());
         if (rect.width() > 1) {
             {
-                std::lock_guard<std::mutex> g(m_sampleLock);
                 m_model.zoomIn(rect);
             }
             emit zoomStepped();

@@ -9,7 +9,6 @@
 #include <QWidget>
 #include <optional>
 #include <array>
-#include <mutex>
 
 class QRubberBand;
 
@@ -18,8 +17,8 @@ namespace dr420 {
 // The scope display: a dotted 10 x 8 grid with up to four curves, time labels,
 // legends, zero markers, time and value cursors and a readout box; zoom,
 // drag and cursor handling with the mouse. The numbers come from WaveModel;
-// this widget paints them. Painting and the hand-over of samples from the
-// display thread both hold sampleLock().
+// this widget paints them. The model is touched on the user-interface thread
+// only (the display thread just asks for a copy there), so it has no lock.
 // The rectangle with corners `a` and `b`, whichever way it was dragged.
 QRect rectBetween(const QPoint &a, const QPoint &b);
 
@@ -31,7 +30,6 @@ public:
 
     WaveModel &model() { return m_model; }
     const WaveModel &model() const { return m_model; }
-    std::mutex &sampleLock() { return m_sampleLock; }
 
     void setChannelColour(int channel, const QColor &colour);
     QColor channelColour(int channel) const;
@@ -79,7 +77,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    void renderLocked();
+    void renderPicture();
     void syncSize();
     void drawCurves();
     void drawTriggerMark(QPainter &p);
@@ -90,7 +88,6 @@ private:
     void useShape(int index);
 
     WaveModel m_model;
-    std::mutex m_sampleLock;
     std::array<QColor, 4> m_colours{QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(255, 255, 0)};
     QColor m_grid{80, 80, 80};
     QColor m_plotBack{150, 150, 150};
