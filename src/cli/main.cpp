@@ -80,8 +80,16 @@ int runTransfer(TransferRun::Kind kind, const QStringList &numbers, bool printVa
             out(oneLine(record.PNO) + QLatin1Char('\t') + oneLine(record.Value) + QLatin1Char('\t') + oneLine(record.Unit));
         else
             err(line);
+        if (!run.lastReason().isEmpty())
+            err(QStringLiteral("%1: %2").arg(shown(numbers[i]), run.lastReason()));
         if (written && !run.lastFailed() && !run.lastRefused())
             *written << numbers[i];
+        if (run.deviceGone()) {
+            // Nothing more can reach the drive: say so once, not per parameter.
+            err(QStringLiteral("The serial device is gone: %1 function code(s) not done.").arg(run.total() - run.done()));
+            err(run.summary());
+            return SomeFailed;
+        }
     }
     err(run.summary());
     if (run.refusals())
@@ -150,8 +158,10 @@ ParameterList snapshotDrive(const ParameterList &definitions, int *failures)
     DriveSnapshot snapshot(definitions);
     while (!snapshot.finished()) {
         const QString line = snapshot.step();
-        if (snapshot.lastFailed())
+        if (snapshot.lastFailed()) {
             err(line);
+            err(QStringLiteral("%1: %2").arg(shown(snapshot.failures().last()), snapshot.lastReason()));
+        }
     }
     *failures = int(snapshot.failures().size());
     if (*failures)
@@ -652,8 +662,11 @@ int main(int argc, char *argv[])
         RestoreRun run(file, drive);
         for (const QString &line : run.skipped())
             err(QStringLiteral("Left out: %1").arg(line));
-        while (!run.finished())
+        while (!run.finished()) {
             err(run.step());
+            if (!run.lastReason().isEmpty())
+                err(QStringLiteral("  %1").arg(run.lastReason()));
+        }
         err(run.summary());
         status = failures || !run.allDone() ? SomeFailed : AllOk;
     } else { // upload

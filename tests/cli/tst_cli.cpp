@@ -283,6 +283,10 @@ private slots:
         } else {
             QVERIFY2(err.contains(QLatin1String("failed to write!")), qPrintable(err));
             QVERIFY2(!err.contains(QLatin1String("cannot be modified during operation")), qPrintable(err));
+            // Said once, and the run ends at once.
+            QVERIFY2(err.contains(QLatin1String("the serial device is gone (adapter unplugged?)")), qPrintable(err));
+            QVERIFY(err.contains(QLatin1String("The serial device is gone: ")));
+            QCOMPARE(err.count(QLatin1String("failed to write!")), 1);
         }
     }
 
@@ -331,6 +335,21 @@ private slots:
         QCOMPARE(ComPortMap::entry(map, 1), QStringLiteral("/dev/ttyUSB4"));
         QCOMPARE(ComPortMap::entry(map, 3), QStringLiteral("/dev/ttyUSB7"));
         QCOMPARE(ComPortMap::entry(map, 5), QString());
+    }
+
+    // Each failure says why, beside the result line: here the drive's refusal
+    // with its reason (the other reasons: tst_seriallink).
+    void failuresSayWhy()
+    {
+        const QString file = fileWith(QStringLiteral("newer drive.mdb"), {});
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {file, "update Parameter set PNO='F9-50' where PNO='F0-11'"});
+        QVERIFY(sqlite.waitForFinished(10000));
+        CliResult r = cli(connect({"--db", file, "read", "F9-50", "F0-13"}));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("Function Code F9-50 Read Failure!\nF9-50: refused by the drive (unknown register)")),
+                 qPrintable(r.err));
+        QVERIFY(r.out.startsWith(QLatin1String("F0-13\t")));
     }
 
     void limitFromAMissingParameterIsRefused()

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "shell/Artwork.h"
+#include "common/Artwork.h"
 #include "shell/Splash.h"
 
 #include <QLineEdit>

@@ -30,6 +30,7 @@ QString sampleDatabase()
 // Closes the transfer dialog once its run is over, remembering what it showed.
 struct DialogWatcher {
     QStringList lines;
+    QStringList tips;
     QString summary;
     QString title;
     int progress = -1;
@@ -45,8 +46,10 @@ struct DialogWatcher {
             return;
         }
         title = dialog->windowTitle();
-        for (int i = 0; i < dialog->lines()->count(); ++i)
+        for (int i = 0; i < dialog->lines()->count(); ++i) {
             lines << dialog->lines()->item(i)->text();
+            tips << dialog->lines()->item(i)->toolTip();
+        }
         summary = dialog->summary()->text();
         progress = dialog->bar()->value();
         dialog->close();
@@ -155,6 +158,7 @@ private slots:
         QCOMPARE(watcher.lines, (QStringList{"Function Code U0-00 Read successful!", "Function Code U0-01 Read Failure!",
                                              "Function Code U0-06 Read successful!"}));
         QCOMPARE(watcher.summary, QStringLiteral("1 function code read failed!"));
+        QCOMPARE(watcher.tips, (QStringList{QString(), QStringLiteral("no answer"), QString()})); // why, beside the line
         QCOMPARE(watcher.progress, 100);
         QCOMPARE(view.list()->item(6, 2)->text(), QStringLiteral("-1.0"));
 

@@ -263,6 +263,60 @@ private slots:
             QTRY_VERIFY(!drive.streaming());
         }
     }
+
+    // A failed register access says why, on either interface, in words the
+    // engineer can act on.
+    void registerRepliesSayWhy_data()
+    {
+        QTest::addColumn<bool>("rs485");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("words");
+        for (bool rs485 : {false, true}) {
+            const char *side = rs485 ? "RS485" : "RS232";
+            QTest::addRow("%s unknown register", side)
+                << rs485 << "unknown" << int(LinkStatus::Refused)
+                << (rs485 ? "refused by the drive (illegal data address)" : "refused by the drive (unknown register)");
+            QTest::addRow("%s value outside the limits", side)
+                << rs485 << "range" << int(LinkStatus::Refused)
+                << (rs485 ? "refused by the drive (illegal data value)" : "refused by the drive (value refused)");
+            QTest::addRow("%s silent", side) << rs485 << "silent" << int(LinkStatus::NoAnswer) << "no answer";
+            QTest::addRow("%s unplugged", side) << rs485 << "unplug" << int(LinkStatus::DeviceGone)
+                                                << "the serial device is gone (adapter unplugged?)";
+            QTest::addRow("%s closed", side) << rs485 << "closed" << int(LinkStatus::NotOpen) << "the port is not open";
+        }
+    }
+    void registerRepliesSayWhy()
+    {
+        QFETCH(bool, rs485);
+        QFETCH(QString, fault);
+        QFETCH(int, status);
+        QFETCH(QString, words);
+        sim::SimOptions o;
+        o.rs485 = rs485;
+        o.database = QCoreApplication::applicationDirPath() + QStringLiteral("/DR420.mdb");
+        sim::DriveSimulator drive(o);
+        QVERIFY(drive.start());
+        SerialLinkDriver link;
+        setLinkDriver(&link);
+        LinkSettings().rs485 = rs485;
+        QVERIFY(link.openDevice(drive.slavePath(), 115200, rs485 ? 2 : 0));
+        QVERIFY(readDriveRegister(kRunStateRegister).ok());
+        if (fault == QLatin1String("silent"))
+            drive.setSilent(true);
+        else if (fault == QLatin1String("unplug"))
+            drive.unplug();
+        else if (fault == QLatin1String("closed"))
+            link.close();
+        // F0-13 takes 0.00..650.00 (raw 65000 at most); 0xF0FF is no register of this drive.
+        const RegisterReply r = fault == QLatin1String("range") ? writeDriveRegister(0xF00D, 65535)
+                                : fault == QLatin1String("unknown") ? readDriveRegister(0xF0FF)
+                                                                    : readDriveRegister(0xF00D);
+        QCOMPARE(int(r.status), status);
+        QCOMPARE(describeReply(r), words);
+        setLinkDriver(nullptr);
+        LinkSettings() = LinkSettingsData{};
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSerialLink)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/Link.h"
-#include "shell/DialogService.h"
+#include "common/DialogService.h"
 
 #include <QHash>
 #include <QList>

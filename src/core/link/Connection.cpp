@@ -114,13 +114,11 @@ ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<v
             LinkCommand(kCmdStopSampling, zeros, ignored);
             sleep(50);
             {
-                const uint8_t probe[4] = {uint8_t(kRunStateRegister & 0xFF), uint8_t(kRunStateRegister >> 8), 0, 0};
-                uint8_t response[4] = {0, 0, 0, 0};
                 std::lock_guard<std::mutex> lock(linkLock());
-                LinkCommand(kCmdReadRegister, probe, response);
+                readDriveRegister(kRunStateRegister, false);
                 sleep(50);
                 // Only the second answer counts: the first may meet a drive still streaming.
-                found = LinkCommand(kCmdReadRegister, probe, response) != 0;
+                found = readDriveRegister(kRunStateRegister, false).ok();
             }
             if (!found)
                 continue;
@@ -149,11 +147,7 @@ ConnectOutcome connectDrive(const ConnectRequest &request, const std::function<v
     if (settings.rs485) {
         bool answered = false;
         for (int attempt = 0; attempt < 10 && !answered; ++attempt) {
-            uint32_t value = 0;
-            {
-                std::lock_guard<std::mutex> lock(linkLock());
-                answered = (LinkReadRegister(uint8_t(settings.station), kRunStateRegister, &value) & 0xFFFF) == 0;
-            }
+            answered = readDriveRegister(kRunStateRegister).ok();
             if (!answered)
                 sleep(10);
         }

@@ -43,7 +43,33 @@ public:
     // The open device stopped existing (adapter unplugged, I/O errors): every
     // call fails until the port is closed and opened again.
     virtual bool deviceGone() { return false; }
+    // Why the calling thread's last register read/write or command failed:
+    // a LinkStatus, and for a refusal the drive's reason (Modbus exception
+    // code, or the RS232 refusal reason). Drivers that cannot tell say
+    // "no answer".
+    virtual int lastStatus() const { return 1; }
+    virtual int lastRefusal() const { return 0; }
 };
+
+// Why a register access failed.
+enum class LinkStatus { Ok = 0, NoAnswer = 1, Refused = 2, DeviceGone = 3, NotOpen = 4 };
+
+struct RegisterReply {
+    LinkStatus status = LinkStatus::NotOpen;
+    uint16_t value = 0; // the register's value, for a read that succeeded
+    int refusal = 0;    // the drive's reason, for a refusal
+    bool ok() const { return status == LinkStatus::Ok; }
+};
+
+// One register read or write with the drive, through the interface
+// LinkSettings names (RS485: Modbus 0x03/0x06 to the station; RS232:
+// command 65/66), under the link lock unless `takeLock` is false (the link
+// watch holds none). The one place register access is written.
+RegisterReply readDriveRegister(uint16_t address, bool takeLock = true);
+RegisterReply writeDriveRegister(uint16_t address, uint16_t value);
+// "no answer", "refused by the drive (illegal data address)", ...: for the
+// engineer, beside the result line.
+QString describeReply(const RegisterReply &reply);
 
 // Installs a driver (not owned); nullptr restores the default one.
 void setLinkDriver(LinkDriver *driver);

@@ -267,8 +267,10 @@ int SerialLinkDriver::modbusExchange(const uint8_t *request, uint16_t *value)
     const uint8_t function = request[1];
     if (n < 0)
         return registerStatus();
-    if (n == 5 && answer[0] == request[0] && answer[1] == (function | 0x80))
+    if (n == 5 && answer[0] == request[0] && answer[1] == (function | 0x80)) {
+        m_lastRefusal = answer[2];
         return Refused;
+    }
     if (function == 0x03 && n == 7 && answer[0] == request[0] && answer[1] == 0x03 && answer[2] == 2) {
         *value = uint16_t((answer[3] << 8) | answer[4]);
         return Ok;
@@ -283,6 +285,13 @@ int SerialLinkDriver::modbusCall(uint8_t station, uint8_t function, uint16_t add
 {
     std::lock_guard<std::mutex> tx(m_tx);
     std::lock_guard<std::mutex> rx(m_rx);
+    const int status = modbusCallLocked(station, function, address, word, value);
+    return note(status, status == Refused ? m_lastRefusal.load() : 0);
+}
+
+int SerialLinkDriver::modbusCallLocked(uint8_t station, uint8_t function, uint16_t address, uint16_t word,
+                                       uint16_t *value)
+{
     if (!m_modbus || !m_port.isOpen())
         return NotOpen;
     if (m_port.isGone())
@@ -334,8 +343,14 @@ int SerialLinkDriver::writeRegister(uint8_t station, uint16_t address, uint16_t 
 int SerialLinkDriver::command(uint8_t code, const uint8_t *data4, uint8_t *response4)
 {
     std::lock_guard<std::mutex> tx(m_tx);
-    if (!m_port.isOpen() || m_port.isGone())
+    if (!m_port.isOpen()) {
+        note(NotOpen);
         return 0;
+    }
+    if (m_port.isGone()) {
+        note(DeviceGone);
+        return 0;
+    }
     if (code == kCmdStopSampling && m_streaming.exchange(false)) {
         // The receive thread may be reading: send without waiting. The drive's
         // answer arrives in the stream, where the receiver passes over it.
@@ -343,7 +358,9 @@ int SerialLinkDriver::command(uint8_t code, const uint8_t *data4, uint8_t *respo
         return m_port.write(encodeRequest(code, data)) ? 1 : 0;
     }
     std::lock_guard<std::mutex> rx(m_rx);
+    m_lastRefusal = 0;
     const int ok = exchange(code, data4, response4);
+    note(ok ? Ok : m_port.isGone() ? DeviceGone : m_lastRefusal ? Refused : NoAnswer, m_lastRefusal);
     if (ok && code == kCmdStartSampling)
         m_streaming = true;
     if (code == kCmdStopSampling)
@@ -402,8 +419,10 @@ int SerialLinkDriver::exchange(uint8_t code, const uint8_t *data4, uint8_t *resp
             m_samples = in;
             m_trusted = true;
             m_silentGuards = 0;
-            if (frame.refused)
+            if (frame.refused) {
+                m_lastRefusal = std::max<int>(1, frame.data[0]);
                 return 0;
+            }
             if (response4)
                 std::memcpy(response4, frame.data.data(), 4);
             return 1;

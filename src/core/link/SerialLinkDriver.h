@@ -33,6 +33,8 @@ public:
     int command(uint8_t code, const uint8_t *data4, uint8_t *response4) override;
     QString lastOpenError() const override;
     bool deviceGone() override;
+    int lastStatus() const override { return m_lastStatus.load(); }
+    int lastRefusal() const override { return m_lastRefusal.load(); }
 
     // Opens a device path directly (command-line tools, tests).
     int openDevice(const QString &device, int baud, int stopCode);
@@ -69,6 +71,7 @@ private:
     int registerStatus();
     // One Modbus request (function 3 or 6) to `station`; the status of Status.
     int modbusCall(uint8_t station, uint8_t function, uint16_t address, uint16_t word, uint16_t *value);
+    int modbusCallLocked(uint8_t station, uint8_t function, uint16_t address, uint16_t word, uint16_t *value);
     int modbusExchange(const uint8_t *request, uint16_t *value);
     // Sends probes until one is answered (true) or `budgetMs` has passed.
     bool syncModbus(uint8_t station, int budgetMs);
@@ -85,6 +88,14 @@ private:
     modbus_t *m_modbus = nullptr;
     QByteArray m_samples; // received bytes of the sample stream not yet taken
     std::atomic<bool> m_streaming{false};
+    std::atomic<int> m_lastStatus{NotOpen};
+    std::atomic<int> m_lastRefusal{0};
+    int note(int status, int refusal = 0)
+    {
+        m_lastStatus = status;
+        m_lastRefusal = refusal;
+        return status;
+    }
     QString m_openError;
     // Late-answer guard (both locks held).
     bool m_guardPending = false;

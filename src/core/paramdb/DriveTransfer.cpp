@@ -9,85 +9,91 @@
 namespace dr420 {
 
 namespace {
-bool readRegister(const QString &pno, uint16_t *raw)
+void tell(QString *why, const QString &text)
 {
-    if (!PnoHasRegister(pno))
+    if (why)
+        *why = text;
+}
+
+bool readRegister(const QString &pno, uint16_t *raw, QString *why)
+{
+    if (!PnoHasRegister(pno)) {
+        tell(why, QStringLiteral("no register of its own on this drive"));
         return false; // it would read another parameter's register
-    const uint16_t address = PnoToAddress(pno);
-    const LinkSettingsData &settings = LinkSettings();
-    std::lock_guard<std::mutex> lock(linkLock());
-    if (settings.rs485) {
-        uint32_t slot = 0;
-        if ((LinkReadRegister(uint8_t(settings.station), address, &slot) & 0xFFFF) != 0)
-            return false;
-        *raw = uint16_t(slot & 0xFFFF);
-        return true;
     }
-    const uint8_t data[4] = {uint8_t(address & 0xFF), uint8_t(address >> 8), 0, 0};
-    uint8_t response[4] = {0, 0, 0, 0};
-    if (!LinkCommand(kCmdReadRegister, data, response))
+    const RegisterReply r = readDriveRegister(PnoToAddress(pno));
+    if (!r.ok()) {
+        tell(why, describeReply(r));
         return false;
-    *raw = uint16_t(response[0] | (response[1] << 8));
+    }
+    *raw = r.value;
     return true;
 }
 } // namespace
 
-bool ReadParameterValue(const ParameterRecord &record, QString *text)
+bool ReadParameterValue(const ParameterRecord &record, QString *text, QString *why)
 {
     uint16_t raw = 0;
-    if (!readRegister(record.PNO, &raw))
+    if (!readRegister(record.PNO, &raw, why))
         return false;
     *text = FormatRawValue(raw, record.Sign, record.ZPoint);
     return true;
 }
 
-bool ReadParameter(const QString &pno)
+bool ReadParameter(const QString &pno, QString *why)
 {
     // The record found is the one that takes the value: one key (the trimmed
     // number) for the lookup and the store.
     const int at = FindParameterIndex(pno);
-    if (at < 0)
+    if (at < 0) {
+        tell(why, QStringLiteral("not in the parameter definitions"));
         return false;
+    }
     ParameterRecord &record = ParameterTable()[size_t(at)];
     QString text;
-    if (!ReadParameterValue(record, &text))
+    if (!ReadParameterValue(record, &text, why))
         return false;
     record.Value = text;
     return true;
 }
 
-WriteResult WriteParameter(const QString &pno)
+WriteResult WriteParameter(const QString &pno, QString *why)
 {
     ParameterRecord record;
-    if (!FindParameter(pno, record))
+    if (!FindParameter(pno, record)) {
+        tell(why, QStringLiteral("not in the parameter definitions"));
         return WriteResult::Failed;
-    return WriteParameterValue(record);
+    }
+    return WriteParameterValue(record, why);
 }
 
-WriteResult WriteParameterValue(const ParameterRecord &record)
+WriteResult WriteParameterValue(const ParameterRecord &record, QString *why)
 {
     if (record.RW == kReadOnly)
         return WriteResult::Written; // nothing is sent for a read-only parameter
-    if (!PnoHasRegister(record.PNO))
+    if (!PnoHasRegister(record.PNO)) {
+        tell(why, QStringLiteral("no register of its own on this drive"));
         return WriteResult::Failed; // it would write another parameter's register
+    }
     if (record.RW == kReadOnlyWhileRunning) {
         // A run state that cannot be read is a failed write, not a running drive.
-        uint16_t state = 0;
-        if (!readRunState(&state))
+        const RegisterReply state = readDriveRegister(kRunStateRegister);
+        if (!state.ok()) {
+            tell(why, QStringLiteral("the run state could not be read: %1").arg(describeReply(state)));
             return WriteResult::Failed;
-        if (state != kRunStateStopped)
+        }
+        if (state.value != kRunStateStopped) {
+            tell(why, QStringLiteral("the drive runs"));
             return WriteResult::Refused;
+        }
     }
     const uint16_t raw = ParseValueText(record.Value, record.Sign, record.ZPoint);
-    const uint16_t address = PnoToAddress(record.PNO);
-    const LinkSettingsData &settings = LinkSettings();
-    std::lock_guard<std::mutex> lock(linkLock());
-    if (settings.rs485)
-        return (LinkWriteRegister(uint8_t(settings.station), address, raw) & 0xFFFF) == 0 ? WriteResult::Written
-                                                                                         : WriteResult::Failed;
-    const uint8_t data[4] = {uint8_t(address & 0xFF), uint8_t(address >> 8), uint8_t(raw & 0xFF), uint8_t(raw >> 8)};
-    uint8_t response[4] = {0, 0, 0, 0};
-    return LinkCommand(kCmdWriteRegister, data, response) ? WriteResult::Written : WriteResult::Failed;
+    const RegisterReply r = writeDriveRegister(PnoToAddress(record.PNO), raw);
+    if (!r.ok()) {
+        tell(why, describeReply(r));
+        return WriteResult::Failed;
+    }
+    return WriteResult::Written;
 }
 
 namespace {
@@ -118,9 +124,10 @@ QString TransferRun::step()
     const QString p = m_numbers[m_next++];
     m_lastFailed = false;
     m_lastRefused = false;
+    m_lastReason.clear();
     QString line;
     if (m_kind == Read) {
-        if (ReadParameter(p)) {
+        if (ReadParameter(p, &m_lastReason)) {
             line = QStringLiteral("Function Code %1 Read successful!").arg(p);
         } else {
             line = QStringLiteral("Function Code %1 Read Failure!").arg(p);
@@ -129,10 +136,11 @@ QString TransferRun::step()
     } else {
         ParameterRecord record;
         if (!FindParameter(p, record) || !CheckLimits(record) || (record.RW != kReadOnly && !sendable(record))) {
+            m_lastReason = QStringLiteral("the value is refused by the edit dialogs' rules; nothing was sent");
             line = QStringLiteral("Function code %1 failed to write! Because the written value is out of range!").arg(p);
             m_lastFailed = true;
         } else {
-            switch (WriteParameter(p)) {
+            switch (WriteParameter(p, &m_lastReason)) {
             case WriteResult::Written:
                 line = QStringLiteral("The function code %1 was written successfully!").arg(p);
                 break;
@@ -149,6 +157,7 @@ QString TransferRun::step()
         }
     }
     m_failures += m_lastFailed;
+    m_deviceGone = m_deviceGone || (m_lastFailed && LinkDeviceGone());
     return line;
 }
 

@@ -166,7 +166,8 @@ QString DriveSnapshot::step()
     if (finished())
         return QString();
     ParameterRecord r = m_definitions[m_next++];
-    m_lastFailed = !ReadParameterValue(r, &r.Value);
+    m_lastReason.clear();
+    m_lastFailed = !ReadParameterValue(r, &r.Value, &m_lastReason);
     if (m_lastFailed) {
         m_failures << r.PNO;
         return QStringLiteral("Function Code %1 Read Failure!").arg(r.PNO);
@@ -231,9 +232,10 @@ void RestoreRun::advancePhase()
 QString RestoreRun::step()
 {
     QString line;
+    m_lastReason.clear();
     if (m_phase == Write) {
         const ParameterRecord &r = m_plan[m_next++];
-        switch (WriteParameterValue(r)) {
+        switch (WriteParameterValue(r, &m_lastReason)) {
         case WriteResult::Written:
             m_written.push_back(r);
             line = QStringLiteral("The function code %1 was written successfully!").arg(r.PNO);
@@ -250,7 +252,7 @@ QString RestoreRun::step()
     } else if (m_phase == Verify) {
         const ParameterRecord &r = m_written[m_next++];
         QString now;
-        if (!ReadParameterValue(r, &now)) {
+        if (!ReadParameterValue(r, &now, &m_lastReason)) {
             m_notTaken << r.PNO;
             line = QStringLiteral("Verify: function code %1 could not be read back.").arg(r.PNO);
         } else if (!sameDriveValue(r, now, r.Value)) {

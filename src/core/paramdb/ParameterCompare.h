@@ -68,6 +68,8 @@ public:
     int total() const { return int(m_definitions.size()); }
     int progress() const;
     bool lastFailed() const { return m_lastFailed; }
+    // Why the last read failed ("no answer", ...); empty when it was done.
+    const QString &lastReason() const { return m_lastReason; }
     // The parameters read, with the drive's values.
     const ParameterList &values() const { return m_values; }
     const QStringList &failures() const { return m_failures; }
@@ -78,6 +80,7 @@ private:
     QStringList m_failures;
     size_t m_next = 0;
     bool m_lastFailed = false;
+    QString m_lastReason;
 };
 
 // Puts a file's values onto the drive: only the parameters whose value
@@ -107,6 +110,8 @@ public:
     const QStringList &notTaken() const { return m_notTaken; }
     int written() const { return int(m_written.size()); }
     bool allDone() const { return m_refused.isEmpty() && m_failed.isEmpty() && m_notTaken.isEmpty(); }
+    // Why the last step's parameter failed or was refused; empty otherwise.
+    const QString &lastReason() const { return m_lastReason; }
     QString summary() const;
 
 private:
@@ -114,6 +119,7 @@ private:
     void advancePhase();
 
     ParameterList m_plan;
+    QString m_lastReason;
     ParameterList m_written;
     QStringList m_skipped;
     QStringList m_refused;

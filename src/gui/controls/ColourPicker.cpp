@@ -1,6 +1,6 @@
 #include "ColourPicker.h"
 
-#include "shell/DialogService.h"
+#include "common/DialogService.h"
 
 #include <QApplication>
 #include <qdrawutil.h>

@@ -2,7 +2,7 @@
 
 #include "StepProgressDlg.h"
 #include "paramdb/ParameterStore.h"
-#include "shell/DialogService.h"
+#include "common/DialogService.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 
 #include "DriveJobs.h"
 #include "paramdb/ParameterRules.h"
-#include "shell/DialogService.h"
+#include "common/DialogService.h"
 
 #include <QCheckBox>
 #include <QComboBox>

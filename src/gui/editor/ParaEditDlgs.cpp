@@ -4,7 +4,7 @@
 #include "common/Messages.h"
 #include "controls/XTipComboBox.h"
 #include "paramdb/EditDialogRules.h"
-#include "shell/Artwork.h"
+#include "common/Artwork.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

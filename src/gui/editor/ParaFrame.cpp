@@ -1,8 +1,8 @@
 #include "ParaFrame.h"
 
 #include "ParaView.h"
-#include "shell/Artwork.h"
-#include "shell/Commands.h"
+#include "common/Artwork.h"
+#include "common/Commands.h"
 
 #include <QAction>
 #include <QToolBar>

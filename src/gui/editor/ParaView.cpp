@@ -12,8 +12,8 @@
 #include "paramdb/ParameterRules.h"
 #include "paramdb/ParameterStore.h"
 #include "scope/SamplingState.h"
-#include "shell/Artwork.h"
-#include "shell/DialogService.h"
+#include "common/Artwork.h"
+#include "common/DialogService.h"
 
 #include <QCheckBox>
 #include <QEvent>

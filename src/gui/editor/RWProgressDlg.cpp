@@ -55,7 +55,7 @@ void CTransferProgressDlg::runAll()
     // them, ignoring case). The widgets take the lines, the selected line and
     // the bar's position only when they are about to be painted: showing each
     // of a thousand lines at once costs more than reading the parameters.
-    QStringList pending;
+    QList<QPair<QString, QString>> pending; // result line, and why it failed (a tooltip)
     int selected = 0;
     const auto before = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; };
     // Showing progress is done in two halves: the lines and the bar while
@@ -63,7 +63,7 @@ void CTransferProgressDlg::runAll()
     // that each half fits into the time the wire takes anyway.
     const auto showLinesAndBar = [&] {
         m_bar->setValue(m_run->progress());
-        for (const QString &line : pending) {
+        for (const auto &[line, why] : pending) {
             int lo = 0;
             int hi = m_lines->count();
             while (lo < hi) {
@@ -74,6 +74,8 @@ void CTransferProgressDlg::runAll()
                     lo = mid + 1;
             }
             m_lines->insertItem(lo, line);
+            if (!why.isEmpty())
+                m_lines->item(lo)->setToolTip(why);
         }
         pending.clear();
         m_lines->setCurrentRow(std::min(selected, int(m_lines->count()) - 1));
@@ -96,7 +98,8 @@ void CTransferProgressDlg::runAll()
     });
     while (!m_run->finished()) {
         selected = m_run->done();
-        pending << m_run->step();
+        const QString line = m_run->step();
+        pending.append({line, m_run->lastReason()});
         // Parameters that cause no traffic give no chance above.
         if (sincePaint.elapsed() >= 2 * kRepaintEveryMs) {
             showLinesAndBar();

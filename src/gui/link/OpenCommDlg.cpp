@@ -5,7 +5,7 @@
 #include "link/ComPortMap.h"
 #include "link/Connection.h"
 #include "link/SerialDeviceInfo.h"
-#include "shell/Artwork.h"
+#include "common/Artwork.h"
 
 #include <QComboBox>
 #include <QFormLayout>

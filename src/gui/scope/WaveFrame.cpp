@@ -2,9 +2,9 @@
 
 #include "ScopeToolsPane.h"
 #include "WaveView.h"
-#include "shell/DialogService.h"
-#include "shell/Artwork.h"
-#include "shell/Commands.h"
+#include "common/DialogService.h"
+#include "common/Artwork.h"
+#include "common/Commands.h"
 #include "wave/WaveWnd.h"
 
 #include <QAction>

@@ -11,7 +11,7 @@
 #include "scope/SamplingState.h"
 #include "scope/ScopeTools.h"
 #include "scope/WaveSettings.h"
-#include "shell/DialogService.h"
+#include "common/DialogService.h"
 #include "wave/WaveWnd.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "ChildFrame.h"
 
-#include "Artwork.h"
+#include "common/Artwork.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "MainFrame.h"
 
-#include "Artwork.h"
+#include "common/Artwork.h"
 #include "ChildFrame.h"
-#include "Commands.h"
+#include "common/Commands.h"
 #include "HelpWindow.h"
 #include "KeyLocks.h"
 #include "MdiClient.h"

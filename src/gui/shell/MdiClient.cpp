@@ -1,6 +1,6 @@
 #include "MdiClient.h"
 
-#include "Artwork.h"
+#include "common/Artwork.h"
 #include "common/Messages.h"
 #include "common/ShellRules.h"
 

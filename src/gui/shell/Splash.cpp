@@ -1,6 +1,6 @@
 #include "Splash.h"
 
-#include "Artwork.h"
+#include "common/Artwork.h"
 #include "common/ShellRules.h"
 
 #include <QApplication>

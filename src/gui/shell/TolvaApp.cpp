@@ -1,6 +1,6 @@
 #include "TolvaApp.h"
 
-#include "DialogService.h"
+#include "common/DialogService.h"
 #include "MainFrame.h"
 #include "SingleInstance.h"
 #include "Splash.h"
