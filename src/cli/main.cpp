@@ -11,6 +11,7 @@
 #include "paramdb/ParameterStore.h"
 #include "scope/SamplingState.h"
 #include "scope/ScopeRules.h"
+#include "scope/ScopeRun.h"
 #include "scope/ScopeTools.h"
 #include "wave/WaveFile.h"
 #include "wave/WaveModel.h"
@@ -252,10 +253,6 @@ QString parseScope(const QCommandLineParser &parser, const QCommandLineOption &c
 // commands, Stop at the end) and writes the samples.
 int runScope(const ScopeRequest &r)
 {
-    if (LinkSettings().rs485) {
-        err(QStringLiteral("RS485 interface does not support oscilloscope function!"));
-        return UsageOrConnection;
-    }
     std::vector<ChannelEntry> list;
     const QString channelFile = appFilePath(AppFile::ChannelSet);
     QStringList notes;
@@ -265,31 +262,25 @@ int runScope(const ScopeRequest &r)
     }
     for (const QString &note : notes)
         err(note);
-    std::array<int, 4> choice{};
+    ScopeRunSettings settings;
+    settings.interval = r.interval;
+    settings.baud = LinkSettings().baudRate;
+    settings.rs485 = LinkSettings().rs485;
     std::array<QString, 4> names;
     names.fill(kNullChannel);
-    SamplingSetup setup;
     for (int k = 0; k < r.names.size(); ++k) {
         const int at = channelIndexOfName(list, r.names[k]);
         if (at <= 0) {
             err(QStringLiteral("dr420-cli: %1 is not a channel of %2").arg(r.names[k], channelFile));
             return UsageOrConnection;
         }
-        choice[size_t(k)] = at;
+        settings.choices[size_t(k)] = at;
         names[size_t(k)] = r.names[k];
-        setup.isSigned[size_t(k)] = isSignedChoice(list, at);
+        settings.isSigned[size_t(k)] = isSignedChoice(list, at);
     }
-    const std::optional<IntervalSetting> rounded = roundInterval(r.interval);
-    if (!rounded) {
-        err(QStringLiteral("The drive cannot sample slower than every %1 ms: choose an interval of %1 ms or less.")
-                .arg(kMaxIntervalMs));
-        return UsageOrConnection;
-    }
-    setup.interval = rounded->interval;
-    setup.channelMask = channelMask(choice);
-    const Bandwidth bw = checkBandwidth(LinkSettings().baudRate, setup.interval, channelCount(setup.channelMask));
-    if (!bw.fits) {
-        err(bandwidthMessage(LinkSettings().baudRate, setup.interval, bw.maxChannels));
+    QString refusal;
+    if (ScopeRun::check(settings, &refusal) != ScopeRun::Outcome::Started) {
+        err(refusal);
         return UsageOrConnection;
     }
     const bool csv = QFileInfo(r.out).suffix().toLower() == QLatin1String("csv");
@@ -305,30 +296,28 @@ int runScope(const ScopeRequest &r)
         return UsageOrConnection;
     }
     Trigger trigger(r.trigger);
-    if (!startDriveSampling(rounded->code, choice))
-        return UsageOrConnection;
-    SamplingEngine engine;
+    ScopeRun run;
+    SamplingEngine &engine = run.engine();
     engine.setSampleSink([&](const std::vector<SampleSet> &sets, int refused) {
         if (streamToFile)
             recorder.feed(sets, refused);
         if (r.triggered)
             trigger.feed(sets);
     });
-    engine.start(setup, [](const AcquisitionBuffers &) {});
+    if (run.start(settings, [](const AcquisitionBuffers &) {}) != ScopeRun::Outcome::Started)
+        return UsageOrConnection; // the drive's refusal has been said
+    const SamplingSetup &setup = run.setup();
     QElapsedTimer clock;
     clock.start();
     while (engine.isAcquiring() && clock.elapsed() < qint64(r.seconds * 1000) &&
            !(r.triggered && r.trigger.mode == TriggerSettings::Single && !trigger.armed()))
         QThread::msleep(20);
-    const QString lost = engine.lostReason();
-    if (lost.isEmpty())
-        stopDriveSampling();
-    QThread::msleep(10);
-    engine.stopThreads();
+    run.stop();
     recorder.close();
     int status = AllOk;
+    const QString lost = engine.lostReason();
     if (!lost.isEmpty()) {
-        err(QStringLiteral("The drive link was lost while sampling: %1").arg(lost));
+        err(ScopeRun::lostMessage(lost));
         status = SomeFailed;
     }
     const int refused = engine.takeFailures();
@@ -508,7 +497,7 @@ int main(int argc, char *argv[])
             return UsageOrConnection;
         }
         if (parser.isSet(rs485)) { // refused before the drive is contacted
-            err(QStringLiteral("RS485 interface does not support oscilloscope function!"));
+            err(ScopeRun::rs485Message());
             return UsageOrConnection;
         }
     }

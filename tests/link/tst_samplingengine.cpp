@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "link/SerialLinkDriver.h"
 #include "scope/SamplingEngine.h"
+#include "scope/ScopeRun.h"
 #include "scope/SamplingState.h"
 
 #include <QTest>
@@ -184,6 +185,56 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(handovers.load() >= before + 3, 2000); // its display thread goes on
         second.stopThreads();
         QVERIFY(!acquiring());
+    }
+
+    // One run as the window and the CLI make it, without a window: the
+    // refusals before any traffic, then the drive's commands, samples, stop.
+    void scopeRunChecksStartsAndStops_data()
+    {
+        QTest::addColumn<bool>("rs485");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<float>("interval");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("four channels at 2 ms") << false << 115200 << 2.0f << int(ScopeRun::Outcome::Started);
+        QTest::newRow("RS485") << true << 115200 << 2.0f << int(ScopeRun::Outcome::Rs485);
+        QTest::newRow("interval beyond 510 ms") << false << 115200 << 600.0f << int(ScopeRun::Outcome::IntervalTooLong);
+        QTest::newRow("bandwidth at 19200") << false << 19200 << 2.0f << int(ScopeRun::Outcome::Bandwidth);
+    }
+    void scopeRunChecksStartsAndStops()
+    {
+        QFETCH(bool, rs485);
+        QFETCH(int, baud);
+        QFETCH(float, interval);
+        QFETCH(int, outcome);
+        sim::DriveSimulator drive;
+        QVERIFY(drive.start());
+        SerialLinkDriver link;
+        setLinkDriver(&link);
+        QVERIFY(link.openDevice(drive.slavePath(), 115200, 0));
+        drive.clearRequests();
+        ScopeRunSettings settings;
+        settings.choices = {1, 2, 3, 4};
+        settings.isSigned = {false, false, false, true};
+        settings.interval = interval;
+        settings.baud = baud;
+        settings.rs485 = rs485;
+        ScopeRun run;
+        QString message;
+        QCOMPARE(int(run.start(settings, nullptr, nullptr, &message)), outcome);
+        if (outcome != int(ScopeRun::Outcome::Started)) {
+            QVERIFY(!message.isEmpty());
+            QVERIFY(drive.requests().isEmpty()); // refused before any traffic
+            QVERIFY(!run.engine().isAcquiring());
+        } else {
+            QVERIFY(message.isEmpty());
+            QCOMPARE(drive.countRequests(50) + drive.countRequests(49) + drive.countRequests(51), 3);
+            QTRY_VERIFY_WITH_TIMEOUT(run.engine().buffers().counts[4] > 100, 5000);
+            run.stop();
+            QVERIFY(!run.engine().isAcquiring());
+            QCOMPARE(drive.countRequests(52), 1);
+            QTRY_VERIFY(!drive.streaming());
+        }
+        setLinkDriver(nullptr);
     }
 
     void startAndStopRepeatedly()

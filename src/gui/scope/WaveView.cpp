@@ -434,50 +434,46 @@ int CWaveView::choiceIndex(int k) const
 
 void CWaveView::run()
 {
-    if (LinkSettings().rs485) {
-        showMessage(QStringLiteral("RS485 interface does not support oscilloscope function!"), QString(),
-                    MessageIcon::None);
+    ScopeRunSettings settings;
+    settings.baud = LinkSettings().baudRate;
+    settings.rs485 = LinkSettings().rs485;
+    QString refusal;
+    if (settings.rs485) {
+        ScopeRun::check(settings, &refusal);
+        showMessage(refusal, QString(), MessageIcon::None);
         return;
     }
     if (m_engine.isAcquiring())
         return;
     if (!readPanel())
         return;
-    const std::optional<IntervalSetting> rounded = roundInterval(m_fields.interval);
-    if (!rounded) {
-        // The drive's interval code is one byte: 2 ms steps up to 510 ms.
-        showMessage(QStringLiteral("The drive cannot sample slower than every %1 ms: choose an interval of "
-                                   "%1 ms or less.")
-                        .arg(kMaxIntervalMs),
-                    QString(), MessageIcon::Warning);
+    settings.interval = m_fields.interval;
+    for (int k = 1; k <= 4; ++k) {
+        settings.choices[size_t(k - 1)] = choiceIndex(k);
+        settings.isSigned[size_t(k - 1)] = isSignedChoice(m_channelList, choiceIndex(k)); // the entry sampled
+        m_names[size_t(k - 1)] = choiceName(m_channels[size_t(k - 1)].curve->currentText());
+    }
+    IntervalSetting rounded{};
+    switch (ScopeRun::check(settings, &refusal, &rounded)) {
+    case ScopeRun::Outcome::IntervalTooLong:
+        showMessage(refusal, QString(), MessageIcon::Warning);
         m_sampling.interval->setFocus();
         m_sampling.interval->selectAll();
         return;
+    case ScopeRun::Outcome::Started:
+        break;
+    default:
+        m_fields.interval = rounded.interval;
+        showFields();
+        showMessage(refusal, QString(), MessageIcon::None);
+        return;
     }
-    m_fields.interval = rounded->interval;
+    m_fields.interval = rounded.interval;
     showFields();
-
-    std::array<int, 4> choices{};
-    for (int k = 1; k <= 4; ++k) {
-        choices[size_t(k - 1)] = choiceIndex(k);
-        m_names[size_t(k - 1)] = choiceName(m_channels[size_t(k - 1)].curve->currentText());
-    }
-    const unsigned mask = channelMask(choices);
-    const Bandwidth bw = checkBandwidth(LinkSettings().baudRate, m_fields.interval, channelCount(mask));
-    if (!bw.fits) {
-        showMessage(bandwidthMessage(LinkSettings().baudRate, m_fields.interval, bw.maxChannels), QString(),
-                    MessageIcon::None);
-        return;
-    }
-    if (!startDriveSampling(rounded->code, choices))
-        return;
-
+    const unsigned mask = channelMask(settings.choices);
+    if (m_run.startDrive(settings) != ScopeRun::Outcome::Started)
+        return; // the drive's refusal has been said
     emit titleChanged(QStringLiteral("Oscilloscope"));
-    SamplingSetup setup;
-    setup.channelMask = mask;
-    setup.interval = m_fields.interval;
-    for (int k = 0; k < 4; ++k)
-        setup.isSigned[size_t(k)] = isSignedChoice(m_channelList, choices[size_t(k)]); // the entry sampled
     m_mask = mask;
     prepareDisplay();
     // The trigger and the recorder see every decoded sample, on the receive thread.
@@ -496,7 +492,7 @@ void CWaveView::run()
         m_recorder.feed(sets, refused);
     });
     // The display thread only asks; the copy happens here, where painting is.
-    m_engine.start(setup, [this](const AcquisitionBuffers &) {
+    m_run.startEngine([this](const AcquisitionBuffers &) {
         if (!m_handoverPending.exchange(true))
             QMetaObject::invokeMethod(
                 this,
@@ -696,7 +692,7 @@ void CWaveView::onLinkLost(const QString &reason)
     endSampling();
     takeSamples();
     const int failures = m_engine.takeFailures();
-    QString text = QStringLiteral("The drive link was lost while sampling: %1").arg(reason);
+    QString text = ScopeRun::lostMessage(reason);
     if (failures > 0)
         text += QStringLiteral("\n%1 sample frame(s) were refused before.").arg(failures);
     text += QStringLiteral("\nThe port is closed; the last picture is kept and can be saved.");

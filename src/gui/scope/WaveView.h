@@ -2,6 +2,7 @@
 
 #include "scope/SamplingEngine.h"
 #include "scope/ScopeRules.h"
+#include "scope/ScopeRun.h"
 #include "scope/ScopeTools.h"
 
 #include <QMenu>
@@ -167,7 +168,8 @@ private:
     QPointer<QMenu> m_menu;
     Fields m_fields;
     std::vector<ChannelEntry> m_channelList;
-    SamplingEngine m_engine;
+    ScopeRun m_run;
+    SamplingEngine &m_engine = m_run.engine();
     unsigned m_mask = 0;
     std::array<QString, 4> m_names;
     std::atomic<bool> m_handoverPending{false};
