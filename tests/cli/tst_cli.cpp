@@ -352,6 +352,26 @@ private slots:
         QVERIFY(r.out.startsWith(QLatin1String("F0-13\t")));
     }
 
+    // A number given twice is its first row for every reader: diff says the
+    // same both ways round, and the load says which numbers were doubled.
+    void duplicateNumbersAreOneParameterEverywhere()
+    {
+        const QString defaults = binDir() + QStringLiteral("/DR420.mdb");
+        const QString file = fileWith(QStringLiteral("doubled.mdb"), {{"F0-11", "7.00"}});
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {file, "insert into Parameter select ' F0-11 ',GroupNO,Name,Description,RW,"
+                                                       "Sign,ZPoint,'9.00',Unit,MaxLmt,MaxVal,MinLmt,MinVal,MultiLmt,"
+                                                       "InputType,ItemGroupNO from Parameter where PNO='F0-11'"});
+        QVERIFY(sqlite.waitForFinished(10000));
+        QCOMPARE(sqlite.exitCode(), 0);
+        const CliResult ab = cli({"diff", file, defaults});
+        const CliResult ba = cli({"diff", defaults, file});
+        QCOMPARE(ab.status, 1);
+        QCOMPARE(ab.out, QStringLiteral("F0-11\tAcceleration time 1\t7.00\t10.00\ts\n"));
+        QCOMPARE(ba.out, QStringLiteral("F0-11\tAcceleration time 1\t10.00\t7.00\ts\n"));
+        QVERIFY2(ab.err.contains(QLatin1String("F0-11: 2 rows")), qPrintable(ab.err));
+    }
+
     void limitFromAMissingParameterIsRefused()
     {
         // A file whose F0-13 takes its upper limit from a parameter that is not there.

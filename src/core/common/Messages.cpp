@@ -1,5 +1,7 @@
 #include "Messages.h"
 
+#include <cstring>
+
 #include <cstdio>
 
 namespace dr420 {
@@ -31,6 +33,12 @@ void setMessageService(MessageService *service)
 void showMessage(const QString &text, const QString &caption, MessageIcon icon)
 {
     messages().message(text, caption, icon);
+}
+
+QString systemErrorText(int err)
+{
+    const char *text = strerrordesc_np(err);
+    return text ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(err);
 }
 
 } // namespace dr420

@@ -28,4 +28,9 @@ void setMessageService(MessageService *service);
 void showMessage(const QString &text, const QString &caption = QString(),
                  MessageIcon icon = MessageIcon::Warning);
 
+// The system's reason for an errno value in English, whatever the locale:
+// the program's messages are English, and scripts match "No space left on
+// device".
+QString systemErrorText(int err);
+
 } // namespace dr420

@@ -1,5 +1,7 @@
 #include "SerialPort.h"
 
+#include "common/Messages.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -64,7 +66,7 @@ QString describeOpenFailure(const QString &device, int err)
     case EINVAL:
         return QStringLiteral("%1: the port does not support these settings.").arg(device);
     default:
-        return QStringLiteral("%1: %2").arg(device, QString::fromLocal8Bit(std::strerror(err)));
+        return QStringLiteral("%1: %2").arg(device, systemErrorText(err));
     }
 }
 

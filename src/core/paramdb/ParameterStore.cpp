@@ -401,7 +401,7 @@ bool buildSavedFile(const QString &base, const QString &temp, QString *error)
             errno = 0;
             if (out.write(chunk) != chunk.size()) {
                 const int why = errno ? errno : ENOSPC; // a short write: the disk took no more
-                *error = QStringLiteral("Cannot write '%1': %2").arg(temp, QString::fromLocal8Bit(std::strerror(why)));
+                *error = QStringLiteral("Cannot write '%1': %2").arg(temp, systemErrorText(why));
                 return false;
             }
         }
@@ -477,8 +477,8 @@ bool SaveParameterFile(const QString &path)
         std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0) {
         const int why = built ? errno : buildErrno;
         if (error.isEmpty())
-            error = spaceLeft(target.absolutePath()) == 0 ? QString::fromLocal8Bit(std::strerror(ENOSPC))
-                    : why && why != ENOENT            ? QString::fromLocal8Bit(std::strerror(why))
+            error = spaceLeft(target.absolutePath()) == 0 ? systemErrorText(ENOSPC)
+                    : why && why != ENOENT            ? systemErrorText(why)
                                                       : QString();
         showMessage(error.isEmpty() ? failed : failed + QLatin1Char('\n') + error);
         return false; // the temporary file goes with `temp`

@@ -2,6 +2,8 @@
 
 #include "wave/WaveModel.h"
 
+#include "common/Messages.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -196,7 +198,7 @@ bool Recorder::open(const QString &path, const QList<int> &columns, const QStrin
     m_file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!m_file) {
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
+            *error = systemErrorText(errno);
         return false;
     }
     m_path = path;
@@ -251,7 +253,7 @@ void Recorder::fail(int err)
 {
     std::lock_guard<std::mutex> g(m_lock);
     if (m_error.isEmpty())
-        m_error = QString::fromLocal8Bit(std::strerror(err));
+        m_error = systemErrorText(err);
     m_accepting = false; // nothing more is taken: the rows so far stay whole
     m_pending.clear();
 }
