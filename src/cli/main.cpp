@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -31,6 +32,14 @@ using namespace dr420;
 
 namespace {
 enum Exit { AllOk = 0, SomeFailed = 1, UsageOrConnection = 2 };
+
+// A command, its usage and the options it takes.
+struct CommandSpec {
+    QString name;
+    QString synopsis;
+    QString summary;
+    QList<QCommandLineOption> options;
+};
 
 void err(const QString &line)
 {
@@ -399,6 +408,7 @@ int main(int argc, char *argv[])
         "                        Exit 0 equal, 1 different, 2 error (a failed read included)\n"
         "  restore FILE          write to the drive only the file's values that differ from it (read now),\n"
         "                        then read each written register back\n"
+        "  help COMMAND          the usage and options of one command (also: COMMAND --help)\n"
         "  scope                 sample as the oscilloscope does, without the window (RS232): --channels\n"
         "                        NAME[,NAME...] --interval MS --seconds S --out FILE.csv|FILE.wave; CSV has\n"
         "                        every sample (time_ms,<names>), .wave the last 60000 as the oscilloscope\n"
@@ -433,18 +443,62 @@ int main(int argc, char *argv[])
     const QCommandLineOption pointsPerDiv(QStringLiteral("points-per-div"), QStringLiteral("scope: points per division; a capture is 10 divisions (default 200)."), QStringLiteral("N"), QStringLiteral("200"));
     parser.addOptions({port, baud, rs485, station, db, verify, all, channels, interval, seconds, outFile, trigger, pretrigger,
                        single, pointsPerDiv});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, download, upload, list, diff or restore"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("read, write, download, upload, list, diff, restore, scope or help"));
     // Every usage error is exit 2 (process() would exit 1 on an unknown option).
     if (!parser.parse(QCoreApplication::arguments())) {
         err(QStringLiteral("dr420-cli: %1 (see --help)").arg(parser.errorText()));
         return UsageOrConnection;
     }
-    if (parser.isSet(QStringLiteral("help")))
+    QStringList args = parser.positionalArguments();
+    if (args.isEmpty() && parser.isSet(QStringLiteral("help")))
         parser.showHelp(AllOk);
-
-    const QStringList args = parser.positionalArguments();
     if (args.isEmpty()) {
         err(QStringLiteral("dr420-cli: no command (see --help)"));
+        return UsageOrConnection;
+    }
+    // Each command takes its own options: one of another command is a usage
+    // error, not silently ignored.
+    const QList<QCommandLineOption> drive{port, baud, rs485, station};
+    const QList<QCommandLineOption> scopeOptions{channels, interval, seconds, outFile, trigger, pretrigger, single, pointsPerDiv};
+    const QList<CommandSpec> commands{
+        {"read", "read [OPTIONS] PNO...", "Reads parameters; prints PNO<TAB>value<TAB>unit per parameter read.", drive + QList{db}},
+        {"write", "write [OPTIONS] PNO=VALUE...", "Writes values, checked as the edit dialogs check them.", drive + QList{db, verify}},
+        {"download", "download [OPTIONS] FILE", "Writes every writable parameter of a parameter file, in table order.",
+         drive + QList{verify}},
+        {"upload", "upload [OPTIONS] FILE", "Reads every parameter and saves them as a parameter file (only when all were read).",
+         drive + QList{db}},
+        {"list", "list [--db FILE] [FILE]", "Prints the parameters of a parameter file (no drive needed).", {db}},
+        {"diff", "diff [OPTIONS] A B", "Compares two parameter files, or a file and the word drive.", drive + QList{db, all}},
+        {"restore", "restore [OPTIONS] FILE", "Writes only the file's values that differ from the drive, then reads them back.",
+         drive},
+        {"scope", "scope [OPTIONS] --channels NAMES --out FILE.csv|FILE.wave",
+         "Samples as the oscilloscope does, without the window (RS232).", drive + scopeOptions},
+    };
+    const bool helpCommand = args.first() == QLatin1String("help");
+    if (helpCommand)
+        args.removeFirst();
+    const auto spec = std::find_if(commands.begin(), commands.end(),
+                                   [&](const CommandSpec &c) { return !args.isEmpty() && args.first() == c.name; });
+    if (spec == commands.end()) {
+        if (helpCommand && args.isEmpty())
+            parser.showHelp(AllOk);
+        QStringList names;
+        for (const CommandSpec &c : commands)
+            names << c.name;
+        err(QStringLiteral("dr420-cli: unknown command \"%1\"; the commands are %2 and help")
+                .arg(args.isEmpty() ? QString() : shown(args.first()), names.join(QStringLiteral(", "))));
+        return UsageOrConnection;
+    }
+    QCommandLineParser own;
+    own.setApplicationDescription(QStringLiteral("%1\n\nUsage: dr420-cli %2").arg(spec->summary, spec->synopsis));
+    own.addHelpOption();
+    own.addOptions(spec->options);
+    own.addPositionalArgument(spec->name, spec->summary);
+    if (helpCommand || parser.isSet(QStringLiteral("help")))
+        own.showHelp(AllOk);
+    if (!own.parse(QCoreApplication::arguments())) {
+        err(QStringLiteral("dr420-cli %1: %2 (see dr420-cli help %1)").arg(spec->name, own.errorText()));
         return UsageOrConnection;
     }
     const QString command = args.first();

@@ -173,6 +173,14 @@ private slots:
         QTest::newRow("--interval nan") << QStringList{"scope", "--channels", "OutputFrequency", "--out", "x.csv",
                                                        "--interval", "nan"}
                                         << "--interval must be";
+        // An option of another command is no option of this one.
+        QTest::newRow("list with scope and verify options")
+            << QStringList{"list", "--verify", "--single", "--trigger", "1:rising:0", "--seconds", "5"}
+            << "Unknown options: port, verify, single, trigger, seconds";
+        QTest::newRow("read --all") << QStringList{"read", "--all", "F0-11"} << "Unknown option 'all'";
+        QTest::newRow("restore --db") << QStringList{"restore", "--db", "x.mdb", "y.mdb"} << "Unknown option 'db'";
+        QTest::newRow("download --out") << QStringList{"download", "--out", "x.csv", "y.mdb"} << "Unknown option 'out'";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << "the commands are read, write, download";
     }
     void usageErrorsAreExit2()
     {
@@ -186,6 +194,25 @@ private slots:
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(m_drive->requests().isEmpty());
+    }
+
+    // Each command tells its own usage and options.
+    void helpOfOneCommand_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("help scope") << QStringList{"help", "scope"};
+        QTest::newRow("scope --help") << QStringList{"scope", "--help"};
+    }
+    void helpOfOneCommand()
+    {
+        QFETCH(QStringList, args);
+        const CliResult r = cli(args);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QLatin1String("--points-per-div")), qPrintable(r.out));
+        QVERIFY(!r.out.contains(QLatin1String("--verify")));
+        const CliResult all = cli({"--help"});
+        for (const char *c : {"read", "write", "download", "upload", "list", "diff", "restore", "scope", "help"})
+            QVERIFY2(all.out.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(c))), c);
     }
 
     // Blanks around a number are no part of it: the value read, written and
