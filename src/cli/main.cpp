@@ -304,6 +304,12 @@ int runScope(const ScopeRequest &r)
         err(QStringLiteral("dr420-cli: cannot write %1: %2").arg(r.out, error));
         return UsageOrConnection;
     }
+    const auto incomplete = [&] {
+        err(QStringLiteral("dr420-cli: the recording is incomplete: %1 after %2 rows (%3)")
+                .arg(recorder.error())
+                .arg(recorder.rows())
+                .arg(r.out));
+    };
     Trigger trigger(r.trigger);
     ScopeRun run;
     SamplingEngine &engine = run.engine();
@@ -334,10 +340,7 @@ int runScope(const ScopeRequest &r)
     if (refused)
         status = SomeFailed;
     if (streamToFile && recorder.failed()) {
-        err(QStringLiteral("dr420-cli: the recording is incomplete: %1 after %2 rows (%3)")
-                .arg(recorder.error())
-                .arg(recorder.rows())
-                .arg(r.out));
+        incomplete();
         return UsageOrConnection;
     }
     // What is written when not streamed: the one capture, or the display's last 60 000 samples.
@@ -357,10 +360,7 @@ int runScope(const ScopeRequest &r)
             recorder.feed(c->sets, refused);
             recorder.close();
             if (recorder.failed()) {
-                err(QStringLiteral("dr420-cli: the recording is incomplete: %1 after %2 rows (%3)")
-                        .arg(recorder.error())
-                        .arg(recorder.rows())
-                        .arg(r.out));
+                incomplete();
                 return UsageOrConnection;
             }
         }
@@ -602,7 +602,8 @@ int main(int argc, char *argv[])
     // One key everywhere: the number as the definitions hold it (trimmed).
     QStringList numbers;
     if (command == QLatin1String("write")) {
-        QStringList named;
+        // Usage first, for every assignment; then the values.
+        QList<QPair<QString, QString>> assignments; // number, value
         for (const QString &assignment : rest) {
             const int eq = assignment.indexOf(QLatin1Char('='));
             const QString pno = assignment.left(eq).trimmed();
@@ -610,20 +611,19 @@ int main(int argc, char *argv[])
                 err(QStringLiteral("dr420-cli: %1: write needs PNO=VALUE").arg(shown(assignment)));
                 return UsageOrConnection;
             }
-            if (named.contains(pno)) {
-                err(QStringLiteral("dr420-cli: %1 is given more than once").arg(shown(pno)));
-                return UsageOrConnection;
-            }
-            named << pno;
+            for (const auto &[named, value] : assignments)
+                if (named == pno) {
+                    err(QStringLiteral("dr420-cli: %1 is given more than once").arg(shown(pno)));
+                    return UsageOrConnection;
+                }
+            assignments.append({pno, assignment.mid(eq + 1)});
         }
-        for (const QString &assignment : rest) {
-            const int eq = assignment.indexOf(QLatin1Char('='));
-            const QString pno = assignment.left(eq).trimmed();
+        for (const auto &[pno, value] : assignments) {
             const int at = FindParameterIndex(pno);
             if (at < 0) {
                 err(QStringLiteral("Function code %1 is not in the parameter definitions: nothing sent.").arg(shown(pno)));
                 status = SomeFailed;
-            } else if (acceptValue(ParameterTable()[size_t(at)], assignment.mid(eq + 1))) {
+            } else if (acceptValue(ParameterTable()[size_t(at)], value)) {
                 toWrite << ParameterTable()[size_t(at)].PNO;
             } else {
                 status = SomeFailed;

@@ -61,9 +61,7 @@ QStringList ComPortMap::presentDevices()
 
 QString ComPortMap::resolve(int n, const QString &mapPath, const QStringList &present)
 {
-    const PositionalIni ini(mapPath);
-    const int section = sectionIndex(ini);
-    const QString explicitDevice = section < 0 ? QString() : ini.value(section, key(n));
+    const QString explicitDevice = entry(mapPath, n);
     if (!explicitDevice.isEmpty())
         return explicitDevice;
     return n >= 1 && n <= present.size() ? present[n - 1] : QString();

@@ -209,11 +209,7 @@ bool SerialLinkDriver::syncModbus(uint8_t station, int budgetMs)
     m_probeFunction = m_probeFunction == kProbeFunctionA ? kProbeFunctionB : kProbeFunctionA;
     const uint8_t function = m_probeFunction;
     const int answerBytes = function == 0x04 ? 7 : 6; // one input register, or one discrete input
-    uint8_t probe[8] = {station, function, uint8_t(kRunStateRegister >> 8), uint8_t(kRunStateRegister & 0xFF), 0, 1, 0, 0};
-    const uint16_t crc = crc16(probe, 6);
-    probe[6] = uint8_t(crc & 0xFF);
-    probe[7] = uint8_t(crc >> 8);
-    const QByteArray request(reinterpret_cast<const char *>(probe), 8);
+    uint8_t probe[6] = {station, function, uint8_t(kRunStateRegister >> 8), uint8_t(kRunStateRegister & 0xFF), 0, 1};
     const int probeWait = answerTimeoutMs(8 + answerBytes);
     const qint64 start = steadyMs();
     const qint64 deadline = start + std::max(budgetMs, probeWait);
@@ -231,8 +227,10 @@ bool SerialLinkDriver::syncModbus(uint8_t station, int budgetMs)
             if (now >= nextSend) {
                 // A busy drive may drop a probe: ask again now and then, not
                 // so often that a drive that queues them falls behind.
-                if (!m_port.write(request))
+                if (modbus_send_raw_request(m_modbus, probe, 6) < 0) {
+                    registerStatus(); // marks a vanished device
                     return false;
+                }
                 ++sent;
                 nextSend = now + std::max(probeWait, kProbeResendMs);
             }

@@ -108,18 +108,28 @@ uint16_t ParseValueText(const QString &text, int /*sign*/, int zpoint)
     return uint16_t(low);
 }
 
-uint16_t PnoToAddress(const QString &pno)
+namespace {
+// The number as the address rule reads it: no dashes, no blanks around, upper case.
+QString addressForm(const QString &pno)
 {
     QString t = pno;
     t.remove(QLatin1Char('-'));
-    t = t.trimmed().toUpper();
-    const auto hexDigit = [](QChar c) -> int {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            return c.unicode() - '0';
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-            return c.unicode() - 'A' + 10;
-        return -1;
-    };
+    return t.trimmed().toUpper();
+}
+
+int hexDigit(QChar c)
+{
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+        return c.unicode() - '0';
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+uint16_t PnoToAddress(const QString &pno)
+{
+    const QString t = addressForm(pno);
     const QChar c0 = t.size() > 0 ? t[0] : QChar();
     const QChar c1 = t.size() > 1 ? t[1] : QChar();
     int high = 0;
@@ -143,18 +153,13 @@ uint16_t PnoToAddress(const QString &pno)
 
 bool PnoHasRegister(const QString &pno)
 {
-    QString t = pno;
-    t.remove(QLatin1Char('-'));
-    t = t.trimmed().toUpper();
+    const QString t = addressForm(pno);
     if (t.size() != 4)
         return false;
-    const auto isHex = [](QChar c) {
-        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-    };
-    const auto isDecimal = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    const auto isDecimal = [](QChar c) { return hexDigit(c) >= 0 && hexDigit(c) <= 9; };
     const QChar c0 = t[0];
     const bool first = c0 == QLatin1Char('U') || c0 == QLatin1Char('P') || (c0 >= QLatin1Char('A') && c0 <= QLatin1Char('F'));
-    const bool second = isHex(t[1]) || (c0 == QLatin1Char('F') && t[1] == QLatin1Char('H'));
+    const bool second = hexDigit(t[1]) >= 0 || (c0 == QLatin1Char('F') && t[1] == QLatin1Char('H'));
     return first && second && isDecimal(t[2]) && isDecimal(t[3]);
 }
 

@@ -18,10 +18,8 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <fcntl.h>
-#include <unistd.h>
-#include <cstring>
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace dr420 {
@@ -372,11 +370,12 @@ namespace {
 // SQLite, then the values.
 bool buildSavedFile(const QString &base, const QString &temp, QString *error)
 {
-    if (!QFileInfo(base).isFile()) {
+    const DatabaseKind kind = databaseKind(base);
+    if (kind == DatabaseKind::NotAFile || kind == DatabaseKind::Missing) {
         *error = QStringLiteral("'%1' is not a file.").arg(base);
         return false;
     }
-    if (isAccessKind(databaseKind(base))) {
+    if (isAccessKind(kind)) {
         ADOConn source(base);
         if (!source.Open())
             return false;

@@ -150,8 +150,7 @@ bool loadChannelList(const QString &path, std::vector<ChannelEntry> *list, QStri
             continue; // blank lines hold no entry
         ChannelEntry e;
         bool numbered = false;
-        if (!tokens.isEmpty())
-            e.number = tokens[0].toInt(&numbered);
+        e.number = tokens[0].toInt(&numbered);
         e.name = tokens.size() > 1 ? tokens[1].left(99) : QStringLiteral("line%1").arg(i + 1);
         e.isSigned = tokens.size() > 2 && tokens[2].toInt() > 0;
         if (notes && (tokens.size() < 3 || !numbered))

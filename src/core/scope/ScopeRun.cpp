@@ -39,18 +39,20 @@ ScopeRun::Outcome ScopeRun::check(const ScopeRunSettings &settings, QString *mes
     return Outcome::Started;
 }
 
-ScopeRun::Outcome ScopeRun::startDrive(const ScopeRunSettings &settings, QString *message,
+ScopeRun::Outcome ScopeRun::startDrive(const ScopeRunSettings &settings, QString *message, IntervalSetting *rounded,
                                        const std::function<void(int)> &sleep)
 {
-    IntervalSetting rounded{};
-    const Outcome checked = check(settings, message, &rounded);
+    IntervalSetting r{};
+    const Outcome checked = check(settings, message, &r);
+    if (rounded && checked != Outcome::IntervalTooLong)
+        *rounded = r;
     if (checked != Outcome::Started)
         return checked;
-    if (!startDriveSampling(rounded.code, settings.choices, sleep))
+    if (!startDriveSampling(r.code, settings.choices, sleep))
         return Outcome::DriveRefused;
     m_setup = SamplingSetup{};
     m_setup.channelMask = channelMask(settings.choices);
-    m_setup.interval = rounded.interval;
+    m_setup.interval = r.interval;
     m_setup.isSigned = settings.isSigned;
     return Outcome::Started;
 }

@@ -34,9 +34,9 @@ public:
     static QString rs485Message();
     static QString lostMessage(const QString &reason);
 
-    // The checks and the drive's commands. The drive's own refusals say so
-    // themselves (through the message service).
-    Outcome startDrive(const ScopeRunSettings &settings, QString *message = nullptr,
+    // The checks (as check()) and the drive's commands. The drive's own
+    // refusals say so themselves (through the message service).
+    Outcome startDrive(const ScopeRunSettings &settings, QString *message = nullptr, IntervalSetting *rounded = nullptr,
                        const std::function<void(int)> &sleep = nullptr);
     // Then the engine, for what startDrive set up.
     void startEngine(SamplingEngine::Handover handover, SamplingEngine::LinkLost lost = nullptr);

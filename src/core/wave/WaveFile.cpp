@@ -48,8 +48,7 @@ QByteArray waveFileBytes(const WaveModel &model)
     char text[64];
     const auto number = [&](float v, bool last) {
         const int len = std::snprintf(text, sizeof text, "%12.4f", double(v));
-        out.append(text, std::clamp(len, 0, int(sizeof text) - 1));
-        out += last ? "\t\r\n" : "\t  ";
+        cell(QByteArray(text, std::clamp(len, 0, int(sizeof text) - 1)), last);
     };
     for (int i = 0; i < n; ++i) {
         number(model.times()[size_t(i)], false);

@@ -454,25 +454,20 @@ void CWaveView::run()
         m_names[size_t(k - 1)] = choiceName(m_channels[size_t(k - 1)].curve->currentText());
     }
     IntervalSetting rounded{};
-    switch (ScopeRun::check(settings, &refusal, &rounded)) {
-    case ScopeRun::Outcome::IntervalTooLong:
+    const ScopeRun::Outcome outcome = m_run.startDrive(settings, &refusal, &rounded);
+    if (outcome == ScopeRun::Outcome::IntervalTooLong) {
         showMessage(refusal, QString(), MessageIcon::Warning);
         m_sampling.interval->setFocus();
         m_sampling.interval->selectAll();
         return;
-    case ScopeRun::Outcome::Started:
-        break;
-    default:
-        m_fields.interval = rounded.interval;
-        showFields();
-        showMessage(refusal, QString(), MessageIcon::None);
-        return;
     }
     m_fields.interval = rounded.interval;
     showFields();
+    if (outcome == ScopeRun::Outcome::Bandwidth)
+        showMessage(refusal, QString(), MessageIcon::None);
+    if (outcome != ScopeRun::Outcome::Started)
+        return; // a drive that refused has said so itself
     const unsigned mask = channelMask(settings.choices);
-    if (m_run.startDrive(settings) != ScopeRun::Outcome::Started)
-        return; // the drive's refusal has been said
     emit titleChanged(QStringLiteral("Oscilloscope"));
     m_mask = mask;
     prepareDisplay();
